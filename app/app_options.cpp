@@ -1,0 +1,3 @@
+#include "app/app_options.h"
+
+AppOptions appOptions;

@@ -1,0 +1,11 @@
+#pragma once
+// Start-up options that outlive start-up: written once by the entry code, read by other parts.
+
+struct AppOptions {
+    bool probeMode = false;
+};
+
+extern AppOptions appOptions;
+
+inline constexpr const char16_t* kProgramVersion = u"0.6.8";
+inline constexpr const char16_t* kProgramTitle = u"Jaskel Player";

@@ -1,0 +1,84 @@
+#include "ui/diag_state_win.h"
+
+#include <windows.h>
+
+#include "app/app_options.h"
+#include "base/wide_win.h"
+#include "diag/diag_win.h"
+#include "diag/json_writer.h"
+#include "engine/engine_state.h"
+#include "playlist/playlist_state.h"
+#include "ui/main_window_win.h"
+#include "ui/shell_state.h"
+
+DiagRecord diagRecord;
+
+namespace {
+
+// A window's client rectangle: in screen coordinates for the main window, relative to the main
+// window's client area for its children.
+void WriteWindow(JsonWriter& json, const char* name, HWND window) {
+    json.Key(name).BeginObject();
+    json.Key("exists").Bool(window != nullptr);
+    wchar_t className[64] = L"";
+    if (window)
+        GetClassNameW(window, className, ARRAYSIZE(className));
+    json.Key("class").String(U16(className));
+    const LONG_PTR exStyle = window ? GetWindowLongPtrW(window, GWL_EXSTYLE) : 0;
+    json.Key("toolWindow").Bool((exStyle & WS_EX_TOOLWINDOW) != 0);
+    RECT rc{};
+    if (window) {
+        GetClientRect(window, &rc);
+        MapWindowPoints(window, window == ui.main ? HWND_DESKTOP : ui.main, reinterpret_cast<POINT*>(&rc), 2);
+    }
+    json.Key("visible").Bool(window && IsWindowVisible(window));
+    json.Key("x").Int(rc.left).Key("y").Int(rc.top);
+    json.Key("width").Int(rc.right - rc.left).Key("height").Int(rc.bottom - rc.top);
+    json.EndObject();
+}
+
+void WriteShellFields(JsonWriter& json) {
+    json.Key("paintCount").Int(shell.paintCount);
+    json.Key("isFullscreen").Bool(shell.isFullscreen);
+    json.Key("controlsShown").Bool(shell.controlsShown);
+    json.Key("playlistVisible").Bool(shell.playlistVisible);
+    json.Key("windowClosing").Bool(shell.windowClosing.load());
+    json.Key("videoDragState").Int(shell.videoDragState);
+    json.Key("windows").BeginObject();
+    WriteWindow(json, "main", ui.main);
+    WriteWindow(json, "video", ui.video);
+    WriteWindow(json, "music", ui.music);
+    WriteWindow(json, "panel", ui.panel);
+    json.EndObject();
+}
+
+void WriteEngineFields(JsonWriter& json) {
+    json.Key("engineKind").Utf8String(EngineKindName(engine.engineKind));
+    json.Key("dragOld").Bool(engine.dragOld);
+    json.Key("noEndDefer").Bool(engine.noEndDefer);
+    json.Key("statusText").String(engine.statusText);
+}
+
+void WriteHandoffFields(JsonWriter& json) {
+    json.Key("handoffCount").Int(diagRecord.handoffCount);
+    json.Key("lastHandoff").BeginArray();
+    for (const auto& path : diagRecord.lastHandoff)
+        json.String(path);
+    json.EndArray();
+}
+
+} // namespace
+
+void WriteDiagState() {
+    if (!DiagEnabled())
+        return;
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("processId").Int(GetCurrentProcessId());
+    json.Key("probeMode").Bool(appOptions.probeMode);
+    WriteEngineFields(json);
+    WriteShellFields(json);
+    WriteHandoffFields(json);
+    json.EndObject();
+    DiagWriteStateText(json.Text() + "\n");
+}

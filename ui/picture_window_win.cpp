@@ -1,0 +1,97 @@
+#include "ui/main_window_win.h"
+
+#include <shellapi.h>
+
+#include "base/wide_win.h"
+#include "engine/engine_state.h"
+#include "ui/picture_drag.h"
+#include "ui/shell_state.h"
+#include "ui/ui_text_win.h"
+
+namespace {
+
+constexpr COLORREF kStatusTextColour = RGB(220, 225, 228);
+constexpr int kStatusTextMargin = 30;
+
+ScreenPoint CursorNow() {
+    POINT p{};
+    GetCursorPos(&p);
+    return {p.x, p.y};
+}
+
+void PaintStatusText(HDC dc, const RECT& client) {
+    if (engine.statusText.empty())
+        return;
+    RECT area{client.left + kStatusTextMargin, client.top, client.right - kStatusTextMargin, client.bottom};
+    SetTextColor(dc, kStatusTextColour);
+    SetBkMode(dc, TRANSPARENT);
+    DrawUiText(dc, u"JaskelMFVideo", engine.statusText, &area,
+               DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
+}
+
+void PaintPicture(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        if (window == ui.video)
+            PaintStatusText(dc, client);
+    }
+    EndPaint(window, &ps);
+}
+
+void ArmDrag() {
+    if (shell.isFullscreen)
+        return;
+    shell.videoDragState = 1;
+    shell.videoDragStart = CursorNow();
+}
+
+void ContinueDrag(HWND window, WPARAM keys) {
+    if (!(keys & MK_LBUTTON) || shell.videoDragState == 0)
+        return;
+    const ScreenPoint cursor = CursorNow();
+    if (shell.videoDragState == 1) {
+        if (!DragThresholdExceeded(shell.videoDragStart, cursor))
+            return;
+        shell.videoDragState = 2;
+        SetCapture(window);
+        if (ui.osd)
+            ShowWindow(ui.osd, SW_HIDE);
+        shell.videoDragLast = cursor;
+        return;
+    }
+    const ScreenPoint delta = DragDelta(shell.videoDragLast, cursor);
+    RECT frame;
+    if (ui.main && GetWindowRect(ui.main, &frame)) {
+        SetWindowPos(ui.main, nullptr, frame.left + delta.x, frame.top + delta.y, 0, 0,
+                     SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
+    }
+    shell.videoDragLast = cursor;
+}
+
+void EndDrag() {
+    const bool moving = shell.videoDragState == 2;
+    shell.videoDragState = 0;
+    if (moving)
+        ReleaseCapture();
+}
+
+} // namespace
+
+LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: PaintPicture(window); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_MOUSEMOVE: ContinueDrag(window, wParam); return 0;
+    case WM_LBUTTONDOWN: ArmDrag(); return 0;
+    case WM_LBUTTONUP: EndDrag(); return 0;
+    case WM_CAPTURECHANGED: shell.videoDragState = 0; return 0;
+    case WM_LBUTTONDBLCLK: shell.videoDragState = 0; return 0;
+    case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_APP_VIDEO_FRAME: InvalidateRect(window, nullptr, FALSE); return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

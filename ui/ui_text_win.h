@@ -1,0 +1,13 @@
+#pragma once
+// Every text the interface draws or shows goes through these helpers: they apply the
+// right-to-left reading rule and report the text to the diagnostics log.
+#include <windows.h>
+#include <string>
+#include <string_view>
+
+// Whether the interface language reads right to left; set once when the language is chosen.
+extern bool uiRightToLeft;
+
+int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& text, RECT* rect, UINT format);
+int ShowUiMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style);
+void NoteUiWindowText(std::u16string_view windowClass, const std::u16string& text);
