@@ -22,11 +22,18 @@ ScreenPoint CursorNow() {
 void PaintStatusText(HDC dc, const RECT& client) {
     if (engine.statusText.empty())
         return;
+    constexpr UINT kFlags = DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOCLIP;
     RECT area{client.left + kStatusTextMargin, client.top, client.right - kStatusTextMargin, client.bottom};
+    // DT_VCENTER alone does not centre wrapped text, so measure the lines and centre them.
+    RECT measured = area;
+    DrawTextW(dc, Wide(engine.statusText), static_cast<int>(engine.statusText.size()), &measured,
+              kFlags | DT_CALCRECT);
+    const int textHeight = measured.bottom - measured.top;
+    area.top = client.top + (client.bottom - client.top - textHeight) / 2;
+    area.bottom = area.top + textHeight;
     SetTextColor(dc, kStatusTextColour);
     SetBkMode(dc, TRANSPARENT);
-    DrawUiText(dc, u"JaskelMFVideo", engine.statusText, &area,
-               DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOCLIP);
+    DrawUiText(dc, u"JaskelMFVideo", engine.statusText, &area, kFlags);
 }
 
 void PaintPicture(HWND window) {

@@ -218,6 +218,67 @@ TEST_F(MainWindowTest, PaintingCountsPaints) {
     EXPECT_GT(shell.paintCount, before);
 }
 
+TEST_F(MainWindowTest, TickRepaintsTheControlStripOnlyWhilePlaying) {
+    RECT client;
+    GetClientRect(main_, &client);
+    struct Case {
+        bool paused;
+        bool expectStrip;
+    } cases[] = {{false, true}, {true, false}};
+    for (const auto& c : cases) {
+        ValidateRect(main_, nullptr);
+        engine.paused = c.paused;
+        SendMessageW(main_, WM_TIMER, kTickTimerId, 0);
+        RECT update{};
+        const bool pending = GetUpdateRect(main_, &update, FALSE) != FALSE;
+        EXPECT_EQ(pending, c.expectStrip) << "paused " << c.paused;
+        if (pending) {
+            EXPECT_EQ(update.top, client.bottom - 66);
+            EXPECT_EQ(update.bottom, client.bottom);
+            EXPECT_EQ(update.right - update.left, client.right);
+        }
+    }
+    engine.paused = false;
+}
+
+TEST_F(MainWindowTest, DpiChangeTakesTheSuggestedRectangleAndLaysOut) {
+    RECT suggested{40, 30, 40 + 1200, 30 + 700};
+    SendMessageW(main_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT frame;
+    GetWindowRect(main_, &frame);
+    EXPECT_EQ(frame.left, 40);
+    EXPECT_EQ(frame.top, 30);
+    EXPECT_EQ(frame.right - frame.left, 1200);
+    EXPECT_EQ(frame.bottom - frame.top, 700);
+    RECT client;
+    GetClientRect(main_, &client);
+    EXPECT_EQ(ChildRect(ui.video).right, client.right);
+}
+
+TEST_F(MainWindowTest, StatusTextIsDrawnCentredInsideTheMargins) {
+    engine.statusText = u"Cannot open this file.";
+    InvalidateRect(ui.video, nullptr, FALSE);
+    UpdateWindow(ui.video);
+    RECT rc;
+    GetClientRect(ui.video, &rc);
+    HDC source = GetDC(ui.video);
+    int textPixels = 0;
+    int outsideMargins = 0;
+    for (int y = 0; y < rc.bottom; y += 1) {
+        for (int x = 0; x < rc.right; x += 1) {
+            if (GetPixel(source, x, y) == RGB(0, 0, 0))
+                continue;
+            ++textPixels;
+            if (x < 30 || x >= rc.right - 30 || y < rc.bottom / 2 - 30 || y > rc.bottom / 2 + 30)
+                ++outsideMargins;
+        }
+    }
+    ReleaseDC(ui.video, source);
+    engine.statusText.clear();
+    EXPECT_GT(textPixels, 50);
+    EXPECT_EQ(outsideMargins, 0);
+}
+
 // Moves the real cursor and sends the picture window the mouse messages a press and drag produce.
 class PictureDragTest : public MainWindowTest {
   protected:
