@@ -8,4 +8,3 @@ struct AppOptions {
 extern AppOptions appOptions;
 
 inline constexpr const char16_t* kProgramVersion = u"0.6.8";
-inline constexpr const char16_t* kProgramTitle = u"Jaskel Player";

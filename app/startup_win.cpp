@@ -11,10 +11,12 @@
 #include "app/single_instance_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
+#include "i18n/i18n_win.h"
 #include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
 #include "ui/ui_text_win.h"
+#include "update/installing_guard_win.h"
 #include "update/probe_win.h"
 
 namespace {
@@ -63,7 +65,7 @@ void ShowMainWindow(HWND main, HINSTANCE instance) {
         SendMessageW(main, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
     SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
-    NoteUiWindowText(u"JaskelMFPlayer", kProgramTitle);
+    NoteUiWindowText(u"JaskelMFPlayer", U16(I18nText(L"Jaskel Player")));
     ShowWindow(main, appOptions.probeMode ? SW_SHOWNOACTIVATE : SW_SHOW);
     LayoutChildren(main);
 }
@@ -112,6 +114,8 @@ void ShutDownMedia() {
 
 int RunPlayer(int argc, char** argv) {
     const std::vector<std::u16string> args = ArgumentsAfterProgram(argc, argv);
+    if (InstallingGuard(args, I18nText(L"Jaskel Player")))
+        return kExitOk;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return kExitComFailed;
     MFStartup(MF_VERSION, MFSTARTUP_FULL);

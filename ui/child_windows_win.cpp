@@ -1,5 +1,6 @@
 #include "ui/main_window_win.h"
 
+#include "i18n/i18n_win.h"
 #include "ui/shell_state.h"
 
 UiWindows ui;
@@ -73,6 +74,6 @@ bool RegisterMainWindowClass(HINSTANCE instance, bool probe, HICON icon) {
 
 HWND CreateMainWindow(HINSTANCE instance, bool probe) {
     const int position = probe ? -32000 : CW_USEDEFAULT;
-    return CreateWindowExW(probe ? WS_EX_TOOLWINDOW : 0, probe ? kProbeClass : kMainClass, L"Jaskel Player",
+    return CreateWindowExW(probe ? WS_EX_TOOLWINDOW : 0, probe ? kProbeClass : kMainClass, I18nText(L"Jaskel Player"),
                            WS_OVERLAPPEDWINDOW, position, position, 1000, 660, nullptr, nullptr, instance, nullptr);
 }

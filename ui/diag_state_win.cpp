@@ -7,6 +7,7 @@
 #include "diag/diag_win.h"
 #include "diag/json_writer.h"
 #include "engine/engine_state.h"
+#include "i18n/i18n_win.h"
 #include "playlist/playlist_state.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
@@ -76,6 +77,8 @@ void WriteDiagState() {
     json.BeginObject();
     json.Key("processId").Int(GetCurrentProcessId());
     json.Key("probeMode").Bool(appOptions.probeMode);
+    json.Key("lang").Utf8String(I18nLangCode());
+    json.Key("i18nMissCount").Int(I18nMissCount());
     WriteEngineFields(json);
     WriteShellFields(json);
     WriteHandoffFields(json);

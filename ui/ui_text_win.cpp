@@ -2,9 +2,8 @@
 
 #include "base/wide_win.h"
 #include "diag/diag_win.h"
+#include "i18n/i18n_win.h"
 #include "ui/rtl_rule.h"
-
-bool uiRightToLeft = false;
 
 namespace {
 
@@ -13,7 +12,7 @@ bool IsLetter(char16_t c) { return IsCharAlphaW(static_cast<wchar_t>(c)) != FALS
 } // namespace
 
 int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& text, RECT* rect, UINT format) {
-    if (NeedsRtlReading(uiRightToLeft, text, IsLetter))
+    if (NeedsRtlReading(I18nIsRtl(), text, IsLetter))
         format |= DT_RTLREADING;
     DiagNoteText(windowClass, text);
     return DrawTextW(dc, Wide(text), static_cast<int>(text.size()), rect, format);

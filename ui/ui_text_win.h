@@ -5,9 +5,6 @@
 #include <string>
 #include <string_view>
 
-// Whether the interface language reads right to left; set once when the language is chosen.
-extern bool uiRightToLeft;
-
 int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& text, RECT* rect, UINT format);
 int ShowUiMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style);
 void NoteUiWindowText(std::u16string_view windowClass, const std::u16string& text);

@@ -3,19 +3,11 @@
 #include <windows.h>
 
 #include "app/app_options.h"
+#include "base/program_folder_win.h"
 #include "base/wide_win.h"
 #include "update/probe.h"
 
 namespace {
-
-std::u16string ProgramFolder() {
-    wchar_t path[32768];
-    const DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
-    std::u16string folder = (n > 0 && n < ARRAYSIZE(path)) ? U16(path, n) : std::u16string();
-    const size_t slash = folder.find_last_of(u"\\/");
-    folder.resize(slash == std::u16string::npos ? 0 : slash);
-    return folder;
-}
 
 void WriteProbeFile(const std::u16string& path, const std::string& bytes) {
     HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

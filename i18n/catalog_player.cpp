@@ -1,0 +1,3 @@
+#include "i18n/lang_table.h"
+
+const LangInfo* CatalogLangTable() { return PlayerLangTable(); }
