@@ -24,20 +24,12 @@ namespace {
 constexpr ULONGLONG kProbePaintWaitMs = 9999;
 constexpr DWORD kProbeIdleSleepMs = 15;
 
-std::u16string FromUtf8(const char* text) {
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (units <= 1)
-        return {};
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), units);
-    wide.resize(static_cast<size_t>(units - 1));
-    return U16(wide.c_str(), wide.size());
-}
-
 std::vector<std::u16string> ArgumentsAfterProgram(int argc, char** argv) {
     std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i] ? FromUtf8(argv[i]) : std::u16string());
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring wide = argv[i] ? WideFromUtf8(argv[i]) : std::wstring();
+        args.push_back(U16(wide.c_str(), wide.size()));
+    }
     return args;
 }
 

@@ -12,6 +12,16 @@ bool AsciiEqualsNoCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
+bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(static_cast<unsigned char>(a[i])) != AsciiLower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
 std::u16string AsciiLowered(std::u16string_view text) {
     std::u16string out(text);
     for (auto& c : out)

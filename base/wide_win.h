@@ -13,3 +13,7 @@ inline std::u16string U16(const wchar_t* s) {
 inline std::u16string U16(const wchar_t* s, size_t n) {
     return std::u16string(reinterpret_cast<const char16_t*>(s), n);
 }
+
+// The system's UTF-8 conversions of NUL-terminated text; a failure gives an empty string.
+std::wstring WideFromUtf8(const char* text);
+std::string Utf8FromWide(const wchar_t* text);

@@ -91,26 +91,6 @@ const LangInfo& ActiveRow() {
     return CatalogLangTable()[State().activeIndex];
 }
 
-std::string ToUtf8(const wchar_t* text) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1)
-        return {};
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
-    out.resize(static_cast<size_t>(bytes - 1));
-    return out;
-}
-
-std::wstring ToWide(const char* text) {
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (units <= 1)
-        return {};
-    std::wstring out(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), units);
-    out.resize(static_cast<size_t>(units - 1));
-    return out;
-}
-
 } // namespace
 
 const wchar_t* I18nText(const wchar_t* src) {
@@ -122,12 +102,12 @@ const wchar_t* I18nText(const wchar_t* src) {
     I18nState& state = State();
     if (const wchar_t* cached = state.cache.Find(src))
         return cached;
-    const char* translation = FindTranslation(row, ToUtf8(src));
+    const char* translation = FindTranslation(row, Utf8FromWide(src));
     if (translation == nullptr) {
         ++state.missCount;
         return src;
     }
-    return state.cache.Insert(src, [&] { return ToWide(translation); });
+    return state.cache.Insert(src, [&] { return WideFromUtf8(translation); });
 }
 
 std::wstring I18nFormat(const wchar_t* src, ...) {

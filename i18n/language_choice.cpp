@@ -2,21 +2,10 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "base/utf.h"
 
 namespace {
-
-char AsciiLowerByte(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLowerByte(a[i]) != AsciiLowerByte(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::optional<int> MatchNonEmpty(const LangInfo* table, std::u16string_view value) {
     if (value.empty())
@@ -28,7 +17,7 @@ std::optional<int> MatchNonEmpty(const LangInfo* table, std::u16string_view valu
 
 std::optional<int> MatchLanguageName(const LangInfo* table, std::string_view name) {
     for (size_t i = 0; i < kLangCount; ++i) {
-        if (EqualsNoCase(table[i].code, name))
+        if (AsciiEqualsNoCase(std::string_view(table[i].code), name))
             return static_cast<int>(i);
     }
     return std::nullopt;

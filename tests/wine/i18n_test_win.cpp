@@ -12,13 +12,6 @@
 
 namespace {
 
-std::wstring ModuleFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
-    std::wstring folder(path, n);
-    return folder.substr(0, folder.find_last_of(L"\\/"));
-}
-
 std::string LangProbe(const std::vector<std::wstring>& args,
                       std::vector<std::pair<std::wstring, std::wstring>> env = {}) {
     TempFolder folder;
@@ -27,7 +20,7 @@ std::string LangProbe(const std::vector<std::wstring>& args,
     if (std::none_of(env.begin(), env.end(), [](const auto& e) { return e.first == L"JK_LANG"; }))
         env.emplace_back(L"JK_LANG", L"");
     ChildProcess probe;
-    if (!probe.Start(ModuleFolder() + L"\\lang_probe.exe", args, env))
+    if (!probe.Start(TestProgramFolder() + L"\\lang_probe.exe", args, env))
         return "start failed";
     if (probe.WaitForExit(20000) != 0u)
         return "probe failed";

@@ -4,7 +4,7 @@
 
 namespace {
 
-std::wstring ModuleFolder() {
+std::wstring ModuleFolderOfProcess() {
     wchar_t path[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
     std::wstring folder(path, n);
@@ -39,7 +39,8 @@ void DispatchPending() {
 
 } // namespace
 
-std::wstring PlayerFolder() { return ModuleFolder() + L"\\..\\..\\app"; }
+std::wstring TestProgramFolder() { return ModuleFolderOfProcess(); }
+std::wstring PlayerFolder() { return TestProgramFolder() + L"\\..\\..\\app"; }
 std::wstring PlayerPath() { return PlayerFolder() + L"\\Jaskel Player.exe"; }
 
 TempFolder::TempFolder() {

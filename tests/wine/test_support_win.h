@@ -10,6 +10,9 @@
 
 #include "tests/support/json_value.h"
 
+// The folder of the running test program.
+std::wstring TestProgramFolder();
+
 // "Jaskel Player.exe" of the same build tree.
 std::wstring PlayerPath();
 std::wstring PlayerFolder();
