@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "engine/video/letterbox.h"
+#include "engine/video/nv12_convert.h"
+
+namespace {
+
+// An NV12 buffer with the given stride and coded height, every luma byte y and chroma pair (u, v).
+std::vector<std::uint8_t> FlatFrame(size_t stride, size_t height, std::uint8_t y, std::uint8_t u, std::uint8_t v) {
+    std::vector<std::uint8_t> buffer(stride * height * 3 / 2, y);
+    for (size_t i = stride * height; i + 1 < buffer.size(); i += 2) {
+        buffer[i] = u;
+        buffer[i + 1] = v;
+    }
+    return buffer;
+}
+
+std::vector<std::uint8_t> Convert(ConvertKernel kernel, const std::vector<std::uint8_t>& buffer, const Aperture& a,
+                                  bool bt709) {
+    const auto layout = InferNv12Layout(buffer.size(), a);
+    EXPECT_TRUE(layout.has_value());
+    std::vector<std::uint8_t> out(static_cast<size_t>(a.width) * a.height * 4, 0x5A);
+    if (layout)
+        ConvertNv12ToBgraWith(kernel, Nv12Source{buffer.data(), *layout, a, bt709}, out.data());
+    return out;
+}
+
+TEST(Nv12, BlackAndWhiteInBothMatrices) {
+    const struct {
+        std::uint8_t y;
+        std::uint8_t expected;
+    } cases[] = {{16, 0}, {235, 255}};
+    for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+        for (const bool bt709 : {false, true}) {
+            for (const auto& c : cases) {
+                const auto frame = FlatFrame(64, 16, c.y, 128, 128);
+                const auto out = Convert(kernel, frame, {0, 0, 64, 16}, bt709);
+                for (size_t i = 0; i < out.size(); i += 4) {
+                    ASSERT_EQ(out[i], c.expected) << ConvertKernelName(kernel) << " bt709 " << bt709;
+                    ASSERT_EQ(out[i + 1], c.expected);
+                    ASSERT_EQ(out[i + 2], c.expected);
+                    ASSERT_EQ(out[i + 3], 255);
+                }
+            }
+        }
+    }
+}
+
+TEST(Nv12, MatrixFollowsTheApertureHeight) {
+    EXPECT_TRUE(UsesBt709({0, 0, 1280, 720}));
+    EXPECT_FALSE(UsesBt709({0, 0, 1280, 719}));
+    // A saturated red differs between the matrices, so the choice is visible in the pixels.
+    const auto frame = FlatFrame(32, 16, 81, 90, 240);
+    EXPECT_NE(Convert(ConvertKernel::Scalar, frame, {0, 0, 32, 16}, true),
+              Convert(ConvertKernel::Scalar, frame, {0, 0, 32, 16}, false));
+}
+
+TEST(Nv12, StrideAndHeightInference) {
+    const struct {
+        const char* name;
+        size_t stride;
+        size_t codedHeight;
+        Aperture aperture;
+        std::optional<size_t> expectStride;
+        std::optional<size_t> expectHeight;
+    } cases[] = {
+        {"1080p in a 1088-line buffer", 1920, 1088, {0, 0, 1920, 1080}, 1920, 1088},
+        {"exact height, found by the search", 640, 360, {0, 0, 640, 360}, 640, 360},
+        {"stride w + 256 accepted", 1920 + 256, 1088, {0, 0, 1920, 1080}, 2176, 1088},
+        {"stride w + 257 dropped", 1920 + 257, 1088, {0, 0, 1920, 1080}, std::nullopt, std::nullopt},
+        {"odd padding found by the search", 320, 250, {0, 0, 320, 240}, 320, 250},
+        {"no height within 64 lines", 331, 320, {0, 0, 320, 240}, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const size_t size = c.stride * c.codedHeight * 3 / 2;
+        const auto layout = InferNv12Layout(size, c.aperture);
+        ASSERT_EQ(layout.has_value(), c.expectStride.has_value()) << c.name;
+        if (layout) {
+            EXPECT_EQ(layout->stride, *c.expectStride) << c.name;
+            EXPECT_EQ(layout->height, *c.expectHeight) << c.name;
+            EXPECT_EQ(layout->lumaSize, layout->stride * layout->height) << c.name;
+        }
+    }
+}
+
+TEST(Nv12, DropRules) {
+    const size_t size = 64 * 32 * 3 / 2; // stride 64, 32 lines
+    const struct {
+        const char* name;
+        size_t size;
+        Aperture aperture;
+    } dropped[] = {
+        {"no width", size, {0, 0, 0, 32}},
+        {"no height", size, {0, 0, 64, 0}},
+        {"negative x", size, {-2, 0, 64, 32}},
+        {"negative y", size, {0, -1, 64, 32}},
+        {"buffer below 6 bytes", 5, {0, 0, 1, 1}},
+        {"no layout fits", 1000003, {0, 0, 64, 32}},
+        {"aperture past the stride", size, {8, 0, 64, 32}},
+        {"aperture below the coded height", size, {0, 8, 64, 32}},
+        {"huge aperture", size, {0, 0, 0x7FFFFFFF, 0x7FFFFFFF}},
+        {"offset far outside", size, {0x7FFFFFF0, 0x7FFFFFF0, 16, 16}},
+    };
+    for (const auto& c : dropped)
+        EXPECT_FALSE(InferNv12Layout(c.size, c.aperture).has_value()) << c.name;
+    EXPECT_TRUE(InferNv12Layout(size, {0, 0, 64, 32}).has_value());
+    EXPECT_TRUE(InferNv12Layout(size, {8, 8, 56, 24}).has_value());
+}
+
+// Whatever layout is accepted, converting it reads only inside the buffer: the buffer is an
+// exact-size heap block, so AddressSanitizer reports any read past it.
+TEST(Nv12, AcceptedLayoutsNeverReadOutside) {
+    std::mt19937 random(7);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const Aperture a{static_cast<int>(random() % 9), static_cast<int>(random() % 9),
+                         1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 40)};
+        const size_t size = 6 + random() % 9000;
+        const auto layout = InferNv12Layout(size, a);
+        if (!layout)
+            continue;
+        ++accepted;
+        std::vector<std::uint8_t> exact(size, 100);
+        std::vector<std::uint8_t> out(static_cast<size_t>(a.width) * a.height * 4);
+        for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2})
+            ConvertNv12ToBgraWith(kernel, Nv12Source{exact.data(), *layout, a, true}, out.data());
+    }
+    EXPECT_GT(accepted, 50);
+}
+
+TEST(Nv12, VectorKernelsEqualTheReference) {
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 400; ++round) {
+        const int width = 1 + static_cast<int>(random() % 200);
+        const int height = 1 + static_cast<int>(random() % 12);
+        const int x = static_cast<int>(random() % 5);
+        const int y = static_cast<int>(random() % 5);
+        // The last chroma pair of a row must lie inside the stride.
+        const size_t stride = static_cast<size_t>(((x + width - 1) | 1) + 1) + random() % 40;
+        const size_t coded = static_cast<size_t>(y + height + 1) & ~size_t(1);
+        std::vector<std::uint8_t> buffer(stride * coded * 3 / 2);
+        for (auto& b : buffer)
+            b = static_cast<std::uint8_t>(random());
+        const Nv12Layout layout{stride, coded, stride * coded};
+        const Aperture a{x, y, width, height};
+        const bool bt709 = (round & 1) != 0;
+        std::vector<std::uint8_t> reference(static_cast<size_t>(width) * height * 4);
+        ConvertNv12ToBgraWith(ConvertKernel::Scalar, Nv12Source{buffer.data(), layout, a, bt709}, reference.data());
+        for (const auto kernel : {ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+            std::vector<std::uint8_t> out(reference.size());
+            ConvertNv12ToBgraWith(kernel, Nv12Source{buffer.data(), layout, a, bt709}, out.data());
+            ASSERT_EQ(out, reference) << ConvertKernelName(kernel) << " w " << width << " x " << x << " y " << y;
+        }
+    }
+}
+
+TEST(Letterbox, Geometry) {
+    const struct {
+        const char* name;
+        int ww, wh, fw, fh;
+        LetterboxRect expected;
+    } cases[] = {
+        {"wider window: bars left and right", 1000, 400, 1920, 1080, {144, 0, 711, 400}},
+        {"taller window: bars top and bottom", 640, 900, 1920, 1080, {0, 270, 640, 360}},
+        {"same aspect", 1280, 720, 1920, 1080, {0, 0, 1280, 720}},
+        {"one-pixel window", 1, 1, 1920, 1080, {0, 0, 1, 1}},
+        {"one pixel wide", 1, 500, 1920, 1080, {0, 249, 1, 1}},
+        {"one pixel tall", 500, 1, 1920, 1080, {249, 0, 2, 1}},
+        {"empty window", 0, 500, 1920, 1080, {}},
+        {"no frame", 500, 500, 0, 0, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ComputeLetterbox(c.ww, c.wh, c.fw, c.fh), c.expected) << c.name;
+}
+
+} // namespace
