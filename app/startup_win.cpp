@@ -11,6 +11,7 @@
 #include "app/single_instance_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
+#include "engine/engine_win.h"
 #include "i18n/i18n_win.h"
 #include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
@@ -126,6 +127,10 @@ int RunPlayer(int argc, char** argv) {
     }
     ui.main = main;
     ShowMainWindow(main, instance);
+    if (!CreateEngineAtStartup(main)) {
+        CoUninitialize();
+        return kExitNoEngineCallback;
+    }
 
     if (appOptions.probeMode) {
         if (!WaitForFirstPaint(main)) {

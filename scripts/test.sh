@@ -15,6 +15,9 @@ jk_start_null_audio "$JK_BUILD/run/pulse"
 jk_prepare_prefix "$JK_BUILD/run/prefix" fresh
 jk_start_wineserver
 jk_unmanaged_windows
+"$JK_ROOT/scripts/make-test-media.sh" "$JK_BUILD/run/media" || jk_die "could not make the test media"
+JK_TEST_MEDIA=$(winepath -w "$JK_BUILD/run/media" 2>/dev/null)
+export JK_TEST_MEDIA
 
 passed=0
 failed=0

@@ -7,6 +7,7 @@
 #include "diag/diag_win.h"
 #include "diag/json_writer.h"
 #include "engine/engine_state.h"
+#include "engine/session/session_engine_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/playlist_state.h"
 #include "ui/main_window_win.h"
@@ -58,6 +59,17 @@ void WriteEngineFields(JsonWriter& json) {
     json.Key("dragOld").Bool(engine.dragOld);
     json.Key("noEndDefer").Bool(engine.noEndDefer);
     json.Key("statusText").String(engine.statusText);
+    json.Key("durationSec").Double(engine.durationSec);
+    json.Key("paused").Bool(engine.paused);
+    json.Key("hasVideo").Bool(engine.hasVideo);
+    json.Key("examining").Bool(engine.examining);
+    json.Key("openGeneration").Int(engine.openGeneration);
+    json.Key("currentIndex").Int(currentIndex);
+    json.Key("path").String(CurrentIndexValid() ? playlist[static_cast<size_t>(currentIndex)] : std::u16string());
+    json.Key("sessionReady").Bool(sessionEngine && sessionEngine->ready);
+    json.Key("sessionClockSec").Double(SessionClockSeconds());
+    json.Key("framesConverted").Int(sessionEngine && sessionEngine->frameSink ? sessionEngine->frameSink->ConvertedFrames() : 0);
+    json.Key("framesPainted").Int(PaintedVideoFrames());
 }
 
 void WriteHandoffFields(JsonWriter& json) {

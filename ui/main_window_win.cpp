@@ -4,6 +4,9 @@
 
 #include "app/handoff.h"
 #include "engine/engine_state.h"
+#include "engine/engine_win.h"
+#include "engine/mfplay_win.h"
+#include "engine/session/session_engine_win.h"
 #include "playlist/playlist_state.h"
 #include "ui/diag_state_win.h"
 #include "ui/layout.h"
@@ -38,6 +41,7 @@ void OnCreate(HWND window) {
 void OnDestroy(HWND window) {
     shell.windowClosing.exchange(true);
     KillTimer(window, kTickTimerId);
+    ShutDownEngine();
     WriteDiagState();
     PostQuitMessage(0);
 }
@@ -61,7 +65,8 @@ void OnPaint(HWND window) {
 }
 
 void OnTick(HWND window) {
-    if (!engine.paused) {
+    const bool endOfList = engine.engineKind == EngineKind::Session && PollSessionEvents();
+    if (!endOfList && !engine.paused) {
         RECT client;
         GetClientRect(window, &client);
         const RECT strip = ToRect(ControlBarStrip(client.right, client.bottom));
@@ -163,8 +168,12 @@ void LayoutChildren(HWND main) {
     }
     MoveChild(ui.panel, layout.panel);
     ShowChild(ui.panel, layout.panelShown);
-    if (ui.video)
+    if (engine.engineKind == EngineKind::MFPlay) {
+        if (mfplayPlayer)
+            mfplayPlayer->UpdateVideo();
+    } else if (ui.video) {
         InvalidateRect(ui.video, nullptr, FALSE);
+    }
 }
 
 void RepaintAll() {

@@ -4,6 +4,7 @@
 
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
+#include "engine/engine_win.h"
 #include "ui/picture_drag.h"
 #include "ui/shell_state.h"
 #include "ui/ui_text_win.h"
@@ -40,11 +41,14 @@ void PaintPicture(HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     if (dc) {
-        RECT client;
-        GetClientRect(window, &client);
-        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        if (window == ui.video)
-            PaintStatusText(dc, client);
+        const bool pictureShown = window == ui.video && PaintEnginePicture(dc, window);
+        if (!pictureShown) {
+            RECT client;
+            GetClientRect(window, &client);
+            FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            if (window == ui.video)
+                PaintStatusText(dc, client);
+        }
     }
     EndPaint(window, &ps);
 }
@@ -96,7 +100,10 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDOWN: ArmDrag(); return 0;
     case WM_LBUTTONUP: EndDrag(); return 0;
     case WM_CAPTURECHANGED: shell.videoDragState = 0; return 0;
-    case WM_LBUTTONDBLCLK: shell.videoDragState = 0; return 0;
+    case WM_LBUTTONDBLCLK:
+        shell.videoDragState = 0;
+        PlayPause();
+        return 0;
     case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_APP_VIDEO_FRAME: InvalidateRect(window, nullptr, FALSE); return 0;
     }

@@ -47,3 +47,15 @@ std::optional<Nv12Layout> InferNv12Layout(std::size_t bufferSize, const Aperture
         return std::nullopt;
     return layout;
 }
+
+Aperture ApertureFromMediaType(const std::optional<CodedSize>& coded, const std::optional<Aperture>& displayArea) {
+    const CodedSize size = coded.value_or(CodedSize{});
+    Aperture aperture{0, 0, static_cast<int>(size.width), static_cast<int>(size.height)};
+    if (displayArea && displayArea->width >= 1 && displayArea->height >= 1)
+        aperture = *displayArea;
+    if (size.width == 0 || size.height == 0) {
+        if (aperture.width == 0 || aperture.height == 0)
+            aperture = {0, 0, 1920, 1088};
+    }
+    return aperture;
+}

@@ -27,5 +27,14 @@ inline constexpr int kMaxHeightPadding = 64;
 // when no layout fits or the aperture would reach outside the buffer.
 std::optional<Nv12Layout> InferNv12Layout(std::size_t bufferSize, const Aperture& aperture);
 
+// The aperture the sink converts, from what the stream's media type tells: the coded frame size
+// (nullopt when unknown) and the minimum display aperture (nullopt when absent). Unknown sizes
+// fall back to a 1920 x 1088 frame.
+struct CodedSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+Aperture ApertureFromMediaType(const std::optional<CodedSize>& coded, const std::optional<Aperture>& displayArea);
+
 // BT.709 for HD apertures (720 lines and more), BT.601 below.
 inline bool UsesBt709(const Aperture& aperture) { return aperture.height >= 720; }

@@ -1,0 +1,24 @@
+#pragma once
+// The engine operations the window, the commands and the playlist call; they run on the
+// user-interface thread and switch on the engine chosen at start-up.
+#include <windows.h>
+
+// MFPlay engine only: creates the player bound to the video window. Returns false when the
+// callback object cannot be allocated (the program then ends with exit code 4); a player that
+// cannot be created is reported to the user and the program runs on without one.
+bool CreateEngineAtStartup(HWND main);
+
+void OpenItem(int index);
+void PlayPause();
+void Stop();
+
+// The end of the current media: the playlist decides what comes next. True when the end of the
+// list was reached (playback then holds, paused).
+bool HandleEndOfMedia();
+
+// WM_DESTROY: no more frame notices, close the session, release the MFPlay player.
+void ShutDownEngine();
+
+// The video window's picture: the MFPlay player's video or the newest converted frame; false
+// when there is no picture to show (the window then paints black and the status text).
+bool PaintEnginePicture(HDC dc, HWND videoWindow);

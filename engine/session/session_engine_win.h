@@ -1,0 +1,42 @@
+#pragma once
+// The default engine: a Media Session per open with a hand-built topology (video into the
+// program's frame sink, audio into the audio renderer). Its events are drained by the interface
+// tick, so all engine state stays on the user-interface thread.
+#include <windows.h>
+#include <mfidl.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/video/frame_sink_win.h"
+
+struct SessionEngine {
+    Microsoft::WRL::ComPtr<IMFMediaSession> session;
+    Microsoft::WRL::ComPtr<IMFMediaSource> source;
+    Microsoft::WRL::ComPtr<SEGrab> frameSink;
+    Microsoft::WRL::ComPtr<IMFTransform> gainMft;
+    float gain = 1.0f;
+    bool ready = false;
+    bool failed = false;
+    double topoDurationSec = -1;
+    bool topoHasVideo = false;
+};
+
+extern std::unique_ptr<SessionEngine> sessionEngine;
+
+bool CreateSession();
+HRESULT ResolveSource(const std::u16string& path);
+bool ResolveSourceFromStream(IMFByteStream* stream, const std::u16string& path);
+HRESULT BuildTopology();
+HRESULT StartAt(double sec);
+void OpenPlain(const std::u16string& path);
+
+// Drains the session's events and acts on them; true when the end of the list was reached and
+// the tick is to skip its repaint of the control bar.
+bool PollSessionEvents();
+void PumpSessionEvents(ULONGLONG timeoutMs);
+void CloseSession();
+
+// The presentation clock's time in seconds, or -1 (diagnostics and tests).
+double SessionClockSeconds();
