@@ -1,0 +1,19 @@
+#pragma once
+// Path rules of the shell, reproduced for portable code: they must agree with the platform's
+// PathFindExtensionW, PathRemoveFileSpecW and PathIsRelativeW (the Windows tests compare them).
+#include <string>
+#include <string_view>
+
+// The extension as PathFindExtensionW finds it: from the last "." of the final component, where
+// a backslash or a blank after the dot cancels it; empty when there is none.
+std::u16string_view PathExtension(std::u16string_view path);
+
+// The folder part as PathRemoveFileSpecW leaves it (C:\a\b.mp4 -> C:\a, C:\b.mp4 -> C:\);
+// nullopt-like empty result when nothing could be removed is reported through removed.
+std::u16string RemoveFileSpec(std::u16string_view path, bool& removed);
+
+// PathIsRelativeW: not starting with a backslash and not with a drive letter and colon.
+bool PathIsRelative(std::u16string_view path);
+
+// folder + name with exactly one backslash between them (none added after a trailing one).
+std::u16string JoinFolderAndName(std::u16string_view folder, std::u16string_view name);
