@@ -12,6 +12,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "playlist/playlist_win.h"
 #include "i18n/i18n_win.h"
 #include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
@@ -140,6 +141,9 @@ int RunPlayer(int argc, char** argv) {
         WriteDiagState();
         RunUpdProbe(args);
     }
+    const std::vector<std::u16string> files = CollectFileArguments(args);
+    if (!files.empty())
+        OpenPathsFromUser(files);
     if (!appOptions.probeMode)
         ClaimUpdaterRole();
     WriteDiagState();

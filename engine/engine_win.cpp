@@ -8,6 +8,7 @@
 #include "engine/session/session_engine_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/playlist_state.h"
+#include "playlist/playlist_win.h"
 #include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
@@ -103,12 +104,7 @@ void Stop() {
     WriteDiagState();
 }
 
-bool HandleEndOfMedia() {
-    // Until the playlist decides what comes next, playback holds at the end.
-    engine.paused = true;
-    RepaintAll();
-    return true;
-}
+bool HandleEndOfMedia() { return AdvanceAtEndNow(); }
 
 void ShutDownEngine() {
     if (sessionEngine && sessionEngine->frameSink)

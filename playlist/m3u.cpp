@@ -82,7 +82,7 @@ std::vector<std::u16string> ReadM3uEntries(std::string_view bytes, std::u16strin
         std::u16string entry = Utf8ToUtf16(line);
         if (Refused(entry, playlistPath))
             continue;
-        if (PathIsRelative(entry) && !base.empty())
+        if (IsRelativePath(entry) && !base.empty())
             entry = std::u16string(base) + u"\\" + entry;
         entries.push_back(std::move(entry));
     }

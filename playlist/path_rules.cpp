@@ -35,7 +35,7 @@ std::u16string RemoveFileSpec(std::u16string_view path, bool& removed) {
     return std::u16string(path.substr(0, removed ? spec : path.size()));
 }
 
-bool PathIsRelative(std::u16string_view path) {
+bool IsRelativePath(std::u16string_view path) {
     if (path.empty())
         return true;
     if (path[0] == u'\\')

@@ -13,7 +13,7 @@ std::u16string_view PathExtension(std::u16string_view path);
 std::u16string RemoveFileSpec(std::u16string_view path, bool& removed);
 
 // PathIsRelativeW: not starting with a backslash and not with a drive letter and colon.
-bool PathIsRelative(std::u16string_view path);
+bool IsRelativePath(std::u16string_view path);
 
 // folder + name with exactly one backslash between them (none added after a trailing one).
 std::u16string JoinFolderAndName(std::u16string_view folder, std::u16string_view name);

@@ -12,6 +12,7 @@
 #include "playlist/playlist_state.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
+#include "ui/transport_state.h"
 
 DiagRecord diagRecord;
 
@@ -65,6 +66,11 @@ void WriteEngineFields(JsonWriter& json) {
     json.Key("examining").Bool(engine.examining);
     json.Key("openGeneration").Int(engine.openGeneration);
     json.Key("currentIndex").Int(currentIndex);
+    json.Key("repeatMode").Int(transport.repeatMode);
+    json.Key("playlist").BeginArray();
+    for (const auto& item : playlist)
+        json.String(item);
+    json.EndArray();
     json.Key("path").String(CurrentIndexValid() ? playlist[static_cast<size_t>(currentIndex)] : std::u16string());
     json.Key("sessionReady").Bool(sessionEngine && sessionEngine->ready);
     json.Key("sessionClockSec").Double(SessionClockSeconds());

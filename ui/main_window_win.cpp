@@ -7,6 +7,7 @@
 #include "engine/engine_win.h"
 #include "engine/mfplay_win.h"
 #include "engine/session/session_engine_win.h"
+#include "playlist/playlist_win.h"
 #include "playlist/playlist_state.h"
 #include "ui/diag_state_win.h"
 #include "ui/layout.h"
@@ -87,6 +88,7 @@ void OnCopyData(HWND window, LPARAM lParam) {
         return;
     ++diagRecord.handoffCount;
     diagRecord.lastHandoff = *files;
+    OpenPathsFromUser(*files);
     if (IsIconic(window))
         ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
@@ -101,11 +103,6 @@ void OnDpiChanged(HWND window, LPARAM lParam) {
     }
     LayoutChildren(window);
     InvalidateRect(window, nullptr, TRUE);
-}
-
-void OnDropFiles(HDROP drop) {
-    // The playlist's intake takes dropped files; until then the drop is released unused.
-    DragFinish(drop);
 }
 
 void NoteMouseLeft() {
@@ -136,7 +133,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HideTooltip();
         shell.hoverStartTick = GetTickCount64();
         return 0;
-    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_MOUSELEAVE: NoteMouseLeft(); return 0;
     case WM_DPICHANGED: OnDpiChanged(window, lParam); return 0;
     }

@@ -5,6 +5,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "playlist/playlist_win.h"
 #include "ui/picture_drag.h"
 #include "ui/shell_state.h"
 #include "ui/ui_text_win.h"
@@ -104,7 +105,7 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         shell.videoDragState = 0;
         PlayPause();
         return 0;
-    case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_APP_VIDEO_FRAME: InvalidateRect(window, nullptr, FALSE); return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -252,6 +252,63 @@ TEST(PlayerProcess, HandoffReachesTheRealFirstInstance) {
     EXPECT_EQ(first.WaitForExit(kStartTimeoutMs), 0u);
 }
 
+std::wstring TestClip() {
+    wchar_t folder[MAX_PATH * 2] = L"";
+    if (!GetEnvironmentVariableW(L"JK_TEST_MEDIA", folder, ARRAYSIZE(folder)))
+        ADD_FAILURE() << "JK_TEST_MEDIA is not set: run the tests through scripts/test.sh";
+    return std::wstring(folder) + L"\\h264_aac.mp4";
+}
+
+std::vector<std::string> PlaylistOf(const JsonValue& state) {
+    std::vector<std::string> items;
+    if (const JsonValue* list = state.Find("playlist")) {
+        for (const auto& item : list->items)
+            items.push_back(item.text);
+    }
+    return items;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3 + 1, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                                   static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+TEST(PlayerProcess, OneFileListsItsFolderAndASecondStartAppends) {
+    TempFolder media;
+    for (const wchar_t* name : {L"1.mp4", L"10.mp4", L"2.mp4"})
+        ASSERT_TRUE(CopyFileW(TestClip().c_str(), media.File(name).c_str(), FALSE));
+    TempFolder diag;
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(PlayerPath(), {media.File(L"2.mp4")}, DiagEnvironment(diag)));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto state = ReadStateJson(diag);
+            return state && state->Bool("sessionReady") == true;
+        },
+        kStartTimeoutMs));
+    auto state = ReadStateJson(diag);
+    EXPECT_EQ(PlaylistOf(*state), (std::vector<std::string>{Utf8(media.File(L"1.mp4")), Utf8(media.File(L"2.mp4")),
+                                                            Utf8(media.File(L"10.mp4"))}));
+    EXPECT_EQ(state->Number("currentIndex"), 1);
+    EXPECT_EQ(state->String("path"), Utf8(media.File(L"2.mp4")));
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(PlayerPath(), {L"E:\\x\\a.mp4", L"E:\\x\\b.mkv"}));
+    EXPECT_EQ(second.WaitForExit(kStartTimeoutMs), 0u);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            state = ReadStateJson(diag);
+            return state && state->Number("currentIndex") == 3;
+        },
+        kStartTimeoutMs));
+    EXPECT_EQ(PlaylistOf(*state).size(), 5u);
+    EXPECT_EQ(state->String("path"), "E:\\x\\a.mp4");
+    PostMessageW(FindProcessWindow(first.Id(), L"JaskelMFPlayer"), WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(kStartTimeoutMs), 0u);
+}
+
 class ProbeFile {
   public:
     ProbeFile() : path_(PlayerFolder() + L"\\.jk-probe") { DeleteFileW(path_.c_str()); }

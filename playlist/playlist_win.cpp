@@ -1,0 +1,101 @@
+#include "playlist/playlist_win.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "base/wide_win.h"
+#include "engine/engine_state.h"
+#include "engine/engine_win.h"
+#include "engine/session/session_engine_win.h"
+#include "i18n/i18n_win.h"
+#include "playlist/m3u.h"
+#include "playlist/media_types.h"
+#include "playlist/playlist_state.h"
+#include "ui/main_window_win.h"
+#include "ui/transport_state.h"
+#include "ui/ui_text_win.h"
+
+namespace {
+
+FileAttributes ReadAttributes(const std::u16string& path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return {};
+    return {true, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+}
+
+std::optional<std::vector<FolderEntry>> ListFolder(const std::u16string& pattern) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(pattern), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    do {
+        entries.push_back({U16(found.cFileName), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+void RestartCurrentFromZero() {
+    StartAt(0);
+    engine.seekTargetSec = 0;
+}
+
+} // namespace
+
+PlaylistHost WindowsPlaylistHost() {
+    PlaylistHost host;
+    host.attributes = ReadAttributes;
+    host.listFolder = ListFolder;
+    host.compareNatural = [](const std::u16string& a, const std::u16string& b) {
+        return StrCmpLogicalW(Wide(a), Wide(b));
+    };
+    host.openItem = OpenItem;
+    host.repaintAll = RepaintAll;
+    host.restartCurrent = RestartCurrentFromZero;
+    host.holdAtEnd = [] {
+        engine.paused = true;
+        RepaintAll();
+    };
+    return host;
+}
+
+void OpenPathsFromUser(const std::vector<std::u16string>& paths) { OpenPaths(WindowsPlaylistHost(), paths); }
+
+void DropFiles(HDROP drop) {
+    std::vector<std::u16string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0)
+            continue;
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, i, path.data(), length + 1);
+        paths.push_back(U16(path.c_str(), length));
+    }
+    DragFinish(drop);
+    OpenPathsFromUser(paths);
+    if (ui.main)
+        SetForegroundWindow(ui.main);
+}
+
+bool AdvanceAtEndNow() {
+    bool held = false;
+    PlaylistHost host = WindowsPlaylistHost();
+    host.holdAtEnd = [&held] {
+        engine.paused = true;
+        RepaintAll();
+        held = true;
+    };
+    AdvanceAtEnd(host, static_cast<RepeatMode>(transport.repeatMode), engine.engineKind == EngineKind::Session);
+    return held;
+}
+
+void ClearPlaylist() {
+    ClearPlaylistItems();
+    engine.hasVideo = false;
+    if (ui.main)
+        LayoutChildren(ui.main);
+}

@@ -1,0 +1,3 @@
+#include "ui/transport_state.h"
+
+TransportState transport;
