@@ -5,6 +5,7 @@
 #include "base/wide_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/media_types.h"
+#include "playlist/open_dialog_result.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist_win.h"
 #include "ui/main_window_win.h"
@@ -31,22 +32,6 @@ const std::wstring& OpenFileFilter() {
     return filter;
 }
 
-// The dialog's result: one path, or a folder followed by names.
-std::vector<std::u16string> SelectedPaths(const std::wstring& buffer) {
-    std::vector<std::u16string> parts;
-    for (size_t at = 0; at < buffer.size() && buffer[at] != L'\0';) {
-        const size_t end = buffer.find(L'\0', at);
-        parts.push_back(U16(buffer.c_str() + at, end - at));
-        at = end + 1;
-    }
-    if (parts.size() <= 1)
-        return parts;
-    std::vector<std::u16string> paths;
-    for (size_t i = 1; i < parts.size(); ++i)
-        paths.push_back(JoinFolderAndName(parts[0], parts[i]));
-    return paths;
-}
-
 } // namespace
 
 void ShowOpenFileDialog() {
@@ -59,7 +44,7 @@ void ShowOpenFileDialog() {
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (!GetOpenFileNameW(&dialog))
         return;
-    OpenPathsFromUser(SelectedPaths(buffer));
+    OpenPathsFromUser(OpenDialogPaths(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size())));
 }
 
 void ShowAddFolderDialog() {

@@ -5,6 +5,7 @@
 
 #include "base/ascii.h"
 #include "playlist/media_types.h"
+#include "playlist/open_dialog_result.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_state.h"
@@ -105,6 +106,23 @@ TEST(PathRules, ExtensionsFoldersAndJoins) {
     EXPECT_FALSE(IsAudioItem(u"noextension"));
     EXPECT_TRUE(HasMediaExtension(u"D:\\a.Opus"));
     EXPECT_FALSE(HasMediaExtension(u"D:\\notes.txt"));
+}
+
+TEST(OpenDialog, SingleAndMultipleSelections) {
+    using std::u16string_view;
+    const struct {
+        const char* name;
+        std::u16string buffer;
+        Paths expected;
+    } cases[] = {
+        {"one file", std::u16string(u"C:\\v\\a.mp4\0\0", 13), {u"C:\\v\\a.mp4"}},
+        {"several files", std::u16string(u"C:\\v\0a.mp4\0b.mkv\0\0", 19), {u"C:\\v\\a.mp4", u"C:\\v\\b.mkv"}},
+        {"several in a drive root", std::u16string(u"C:\\\0a.mp4\0b.mkv\0\0", 17), {u"C:\\a.mp4", u"C:\\b.mkv"}},
+        {"nothing", std::u16string(4, u'\0'), {}},
+        {"no terminator at all", u"C:\\x.mp4", {u"C:\\x.mp4"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OpenDialogPaths(c.buffer), c.expected) << c.name;
 }
 
 TEST_F(PlaylistTest, LoneFileBringsItsFolderInNaturalOrder) {
