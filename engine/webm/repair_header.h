@@ -1,0 +1,39 @@
+#pragma once
+// The head of a repaired WebM stream: the file's EBML header, a Segment of unknown size, an Info
+// with a Duration, the file's header elements and a Cues element indexing every cluster. The
+// file's bytes from the first cluster on follow it unchanged.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/webm/byte_source.h"
+#include "engine/webm/webm_scan.h"
+
+struct RepairHead {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t tailStart = 0;
+};
+
+// Element sizes come from the file, so each one and the head as a whole are capped.
+inline constexpr std::uint64_t kMaxCopiedElementBytes = 0x4000000; // 64 MiB
+inline constexpr std::uint64_t kMaxRepairHeadBytes = 0x4000000;    // 64 MiB
+inline constexpr int kCuesPasses = 8;
+
+void WriteSizeVarint(std::vector<std::uint8_t>& out, std::uint64_t value);
+void WriteUIntData(std::vector<std::uint8_t>& out, std::uint64_t value);
+
+std::optional<RepairHead> BuildRepairHeader(ByteSource& file, const WebmScan& scan);
+
+// The Cues element for the clusters, with positions relative to the segment data start, where
+// the body (Info and head elements) takes bodyLength bytes and the Cues cuesLength.
+std::vector<std::uint8_t> BuildCues(const WebmScan& scan, std::uint64_t bodyLength, std::uint64_t cuesLength);
+
+// The presented stream: head, then file bytes from tailStart. Copies what lies in the head into
+// out and tells how many bytes are to be read from the file, and where.
+struct PresentedRead {
+    std::uint64_t headBytes = 0;  // copied from the head
+    std::uint64_t tailBytes = 0;  // still to read from the file
+    std::uint64_t fileOffset = 0; // where those start
+};
+PresentedRead PlanPresentedRead(std::uint64_t headLength, std::uint64_t tailStart, std::uint64_t tailLength,
+                                std::uint64_t position, std::uint64_t count);
