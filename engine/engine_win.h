@@ -16,6 +16,19 @@ void Stop();
 // list was reached (playback then holds, paused).
 bool HandleEndOfMedia();
 
+// WM_APP_SCAN_RESULT: the WebM scan of an open finished. The window owns the record and this
+// frees it in every case.
+void HandleScanResult(WPARAM generation, LPARAM record);
+
+// What the last WebM open did (diagnostics).
+struct WebmOpenRecord {
+    bool scanned = false;
+    bool needsRepair = false;
+    bool openedRepaired = false;
+    double scanDuration = -1;
+};
+extern WebmOpenRecord webmRecord;
+
 // WM_DESTROY: no more frame notices, close the session, release the MFPlay player.
 void ShutDownEngine();
 

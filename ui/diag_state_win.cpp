@@ -7,6 +7,7 @@
 #include "diag/diag_win.h"
 #include "diag/json_writer.h"
 #include "engine/engine_state.h"
+#include "engine/engine_win.h"
 #include "engine/session/session_engine_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/playlist_state.h"
@@ -76,6 +77,12 @@ void WriteEngineFields(JsonWriter& json) {
     json.Key("sessionClockSec").Double(SessionClockSeconds());
     json.Key("framesConverted").Int(sessionEngine && sessionEngine->frameSink ? sessionEngine->frameSink->ConvertedFrames() : 0);
     json.Key("framesPainted").Int(PaintedVideoFrames());
+    json.Key("webm").BeginObject();
+    json.Key("scanned").Bool(webmRecord.scanned);
+    json.Key("needsRepair").Bool(webmRecord.needsRepair);
+    json.Key("repaired").Bool(webmRecord.openedRepaired);
+    json.Key("scanDuration").Double(webmRecord.scanDuration);
+    json.EndObject();
 }
 
 void WriteHandoffFields(JsonWriter& json) {

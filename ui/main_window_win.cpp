@@ -136,6 +136,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_MOUSELEAVE: NoteMouseLeft(); return 0;
     case WM_DPICHANGED: OnDpiChanged(window, lParam); return 0;
+    case WM_APP_SCAN_RESULT: HandleScanResult(wParam, lParam); return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

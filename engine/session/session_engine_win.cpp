@@ -8,6 +8,7 @@
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
 #include "engine/session/session_events.h"
+#include "engine/webm/fixed_webm_stream_win.h"
 #include "i18n/i18n_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
@@ -240,6 +241,33 @@ void OpenPlain(const std::u16string& path) {
     if (!CreateSession()) {
         engine.statusText = U16(I18nText(L"재생 엔진을 만들 수 없습니다."));
         return;
+    }
+    HRESULT hr = ResolveSource(path);
+    if (SUCCEEDED(hr))
+        hr = BuildTopology();
+    if (FAILED(hr)) {
+        engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
+        CloseSession();
+    }
+}
+
+void OpenScanned(const std::u16string& path, const WebmScan& scan) {
+    engine.examining = false;
+    if (!CreateSession()) {
+        engine.statusText = U16(I18nText(L"재생 엔진을 만들 수 없습니다."));
+        return;
+    }
+    if (NeedsRepair(scan)) {
+        IMFByteStream* stream = nullptr;
+        if (SUCCEEDED(CreateFixedWebmStream(path, scan, &stream)) && ResolveSourceFromStream(stream, path)) {
+            webmRecord.openedRepaired = true;
+            if (FAILED(BuildTopology())) {
+                engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
+                CloseSession();
+            }
+            return;
+        }
+        // The repair could not be used: the same session opens the file by its path.
     }
     HRESULT hr = ResolveSource(path);
     if (SUCCEEDED(hr))

@@ -31,6 +31,8 @@ bool ResolveSourceFromStream(IMFByteStream* stream, const std::u16string& path);
 HRESULT BuildTopology();
 HRESULT StartAt(double sec);
 void OpenPlain(const std::u16string& path);
+struct WebmScan;
+void OpenScanned(const std::u16string& path, const WebmScan& scan);
 
 // Drains the session's events and acts on them; true when the end of the list was reached and
 // the tick is to skip its repaint of the control bar.

@@ -143,3 +143,8 @@ PresentedRead PlanPresentedRead(std::uint64_t headLength, std::uint64_t tailStar
     plan.fileOffset = tailStart + (position + plan.headBytes - headLength);
     return plan;
 }
+
+std::u16string RepairOriginName(const std::u16string& path) {
+    const size_t dot = path.rfind(u'.');
+    return (dot == std::u16string::npos ? path : path.substr(0, dot)) + u".webm";
+}

@@ -4,6 +4,7 @@
 // file's bytes from the first cluster on follow it unchanged.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/webm/byte_source.h"
@@ -27,6 +28,10 @@ std::optional<RepairHead> BuildRepairHeader(ByteSource& file, const WebmScan& sc
 // The Cues element for the clusters, with positions relative to the segment data start, where
 // the body (Info and head elements) takes bodyLength bytes and the Cues cuesLength.
 std::vector<std::uint8_t> BuildCues(const WebmScan& scan, std::uint64_t bodyLength, std::uint64_t cuesLength);
+
+// The name Media Foundation is told for a repaired stream: the path with everything from its last
+// "." removed, then ".webm", so its WebM source is chosen whatever the file's own extension.
+std::u16string RepairOriginName(const std::u16string& path);
 
 // The presented stream: head, then file bytes from tailStart. Copies what lies in the head into
 // out and tells how many bytes are to be read from the file, and where.
