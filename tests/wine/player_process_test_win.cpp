@@ -309,6 +309,26 @@ TEST(PlayerProcess, OneFileListsItsFolderAndASecondStartAppends) {
     EXPECT_EQ(first.WaitForExit(kStartTimeoutMs), 0u);
 }
 
+TEST(PlayerProcess, CuelessWebmOpensRepaired) {
+    std::wstring clip = TestClip();
+    clip.replace(clip.rfind(L"h264_aac.mp4"), 12, L"live_vp8_opus.webm");
+    TempFolder diag;
+    ChildProcess player;
+    ASSERT_TRUE(player.Start(PlayerPath(), {clip}, DiagEnvironment(diag)));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto state = ReadStateJson(diag);
+            return state && state->Bool("sessionReady") == true;
+        },
+        kStartTimeoutMs));
+    const auto state = ReadStateJson(diag);
+    EXPECT_EQ(state->Bool("webm.needsRepair"), true);
+    EXPECT_EQ(state->Bool("webm.repaired"), true);
+    EXPECT_NEAR(state->Number("durationSec").value_or(0), 3.0, 0.2);
+    PostMessageW(FindProcessWindow(player.Id(), L"JaskelMFPlayer"), WM_CLOSE, 0, 0);
+    EXPECT_EQ(player.WaitForExit(kStartTimeoutMs), 0u);
+}
+
 class ProbeFile {
   public:
     ProbeFile() : path_(PlayerFolder() + L"\\.jk-probe") { DeleteFileW(path_.c_str()); }
