@@ -33,7 +33,7 @@ std::string Describe() {
 }
 
 bool WaitForEndOrMessage() {
-    return WaitUntil([] { return engine.paused || !engine.statusText.empty(); }, 20000);
+    return WaitUntil([] { return engine.paused || (!engine.statusText.empty() && !engine.examining); }, 20000);
 }
 
 std::string PlayOne() {

@@ -27,6 +27,10 @@ TEST(Mfplay, PlaysAClipToTheEnd) {
     EXPECT_EQ(result, "play ended=1 hasVideo=1 duration=2.00 status=\ndone\n") << result;
 }
 
+// Not run here: Wine 8's MFPlay writes through the item pointer that an asynchronous
+// CreateMediaItemFromObject must be given as null, and crashes; the repaired stream itself is
+// tested through its own interfaces in webm_test.
+
 TEST(Mfplay, ShowsTheCodecMessageOnlyForTheCurrentOpen) {
     const std::string result = RunProbe(L"stale");
     EXPECT_NE(result.find("stale ended=1 hasVideo=1 duration=2.00 status=\n"), std::string::npos) << result;

@@ -80,7 +80,8 @@ class PlaybackTest : public ::testing::Test {
     bool PlayToEnd(std::vector<std::u16string> files, DWORD timeoutMs = 20000) {
         playlist = std::move(files);
         OpenItem(0);
-        return WaitUntil([] { return engine.paused || !engine.statusText.empty(); }, timeoutMs) && engine.paused;
+        return WaitUntil([] { return engine.paused || (!engine.statusText.empty() && !engine.examining); }, timeoutMs) &&
+               engine.paused;
     }
 
     HWND main_ = nullptr;
