@@ -237,45 +237,51 @@ HRESULT StartAt(double sec) {
     return hr;
 }
 
-void OpenPlain(const std::u16string& path) {
-    if (!CreateSession()) {
-        engine.statusText = U16(I18nText(L"재생 엔진을 만들 수 없습니다."));
-        return;
-    }
+namespace {
+
+void ShowCannotCreateEngine() { engine.statusText = U16(I18nText(L"재생 엔진을 만들 수 없습니다.")); }
+
+void FailOpen() {
+    engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
+    CloseSession();
+}
+
+// Resolves the file by its path on the session just created and builds its topology.
+void OpenByPathOnSession(const std::u16string& path) {
     HRESULT hr = ResolveSource(path);
     if (SUCCEEDED(hr))
         hr = BuildTopology();
-    if (FAILED(hr)) {
-        engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
-        CloseSession();
+    if (FAILED(hr))
+        FailOpen();
+}
+
+} // namespace
+
+void OpenPlain(const std::u16string& path) {
+    if (!CreateSession()) {
+        ShowCannotCreateEngine();
+        return;
     }
+    OpenByPathOnSession(path);
 }
 
 void OpenScanned(const std::u16string& path, const WebmScan& scan) {
     engine.examining = false;
     if (!CreateSession()) {
-        engine.statusText = U16(I18nText(L"재생 엔진을 만들 수 없습니다."));
+        ShowCannotCreateEngine();
         return;
     }
     if (NeedsRepair(scan)) {
         IMFByteStream* stream = nullptr;
         if (SUCCEEDED(CreateFixedWebmStream(path, scan, &stream)) && ResolveSourceFromStream(stream, path)) {
             webmRecord.openedRepaired = true;
-            if (FAILED(BuildTopology())) {
-                engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
-                CloseSession();
-            }
+            if (FAILED(BuildTopology()))
+                FailOpen();
             return;
         }
         // The repair could not be used: the same session opens the file by its path.
     }
-    HRESULT hr = ResolveSource(path);
-    if (SUCCEEDED(hr))
-        hr = BuildTopology();
-    if (FAILED(hr)) {
-        engine.statusText = U16(I18nText(L"이 파일을 열 수 없습니다."));
-        CloseSession();
-    }
+    OpenByPathOnSession(path);
 }
 
 bool PollSessionEvents() {

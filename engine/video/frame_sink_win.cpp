@@ -2,6 +2,8 @@
 
 #include <mfapi.h>
 
+#include "base/critical_section_win.h"
+
 #include "engine/session/session_engine_win.h"
 #include "engine/video/letterbox.h"
 #include "engine/video/nv12_convert.h"
@@ -10,17 +12,6 @@
 namespace {
 
 std::atomic<long> paintedFrames{0};
-
-class CriticalSectionLock {
-  public:
-    explicit CriticalSectionLock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-    ~CriticalSectionLock() { LeaveCriticalSection(&section_); }
-    CriticalSectionLock(const CriticalSectionLock&) = delete;
-    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-  private:
-    CRITICAL_SECTION& section_;
-};
 
 } // namespace
 

@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <new>
 
+#include "base/critical_section_win.h"
 #include "base/wide_win.h"
 #include "engine/webm/repair_header.h"
 #include "engine/webm/win_file_source_win.h"
 
 namespace {
-
-class Locked {
-  public:
-    explicit Locked(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-    ~Locked() { LeaveCriticalSection(&section_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-  private:
-    CRITICAL_SECTION& section_;
-};
 
 constexpr DWORD kCapabilities = MFBYTESTREAM_IS_READABLE | MFBYTESTREAM_IS_SEEKABLE | MFBYTESTREAM_DOES_NOT_USE_NETWORK;
 
@@ -79,13 +69,13 @@ STDMETHODIMP FixedWebmStream::GetLength(QWORD* length) {
 STDMETHODIMP FixedWebmStream::GetCurrentPosition(QWORD* position) {
     if (position == nullptr)
         return E_POINTER;
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     *position = position_;
     return S_OK;
 }
 
 STDMETHODIMP FixedWebmStream::SetCurrentPosition(QWORD position) {
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     position_ = position;
     return S_OK;
 }
@@ -93,7 +83,7 @@ STDMETHODIMP FixedWebmStream::SetCurrentPosition(QWORD position) {
 STDMETHODIMP FixedWebmStream::IsEndOfStream(BOOL* endOfStream) {
     if (endOfStream == nullptr)
         return E_POINTER;
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     *endOfStream = position_ >= head_.size() + tailLength_;
     return S_OK;
 }
@@ -102,7 +92,7 @@ STDMETHODIMP FixedWebmStream::IsEndOfStream(BOOL* endOfStream) {
 STDMETHODIMP FixedWebmStream::Read(BYTE* buffer, ULONG count, ULONG* read) {
     if (buffer == nullptr || read == nullptr)
         return E_POINTER;
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     *read = 0;
     const PresentedRead plan = PlanPresentedRead(head_.size(), tailStart_, tailLength_, position_, count);
     if (plan.headBytes > 0)
@@ -156,7 +146,7 @@ STDMETHODIMP FixedWebmStream::EndRead(IMFAsyncResult* result, ULONG* read) {
 }
 
 STDMETHODIMP FixedWebmStream::Seek(MFBYTESTREAM_SEEK_ORIGIN origin, LONGLONG offset, DWORD, QWORD* position) {
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     LONGLONG target = offset;
     if (origin == msoCurrent)
         target += static_cast<LONGLONG>(position_);
@@ -167,7 +157,7 @@ STDMETHODIMP FixedWebmStream::Seek(MFBYTESTREAM_SEEK_ORIGIN origin, LONGLONG off
 }
 
 STDMETHODIMP FixedWebmStream::Close() {
-    Locked guard(lock_);
+    CriticalSectionLock guard(lock_);
     if (file_ != INVALID_HANDLE_VALUE) {
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
