@@ -20,5 +20,6 @@ export JK_BENCH_WEBM="$media/live_hour.webm"
 if command -v mkvinfo >/dev/null; then
     start=$(date +%s.%N)
     mkvinfo -a "$JK_BENCH_WEBM" >/dev/null
-    echo "for comparison, mkvinfo -a on the same file: $(echo "$(date +%s.%N) - $start" | bc) s"
+    end=$(date +%s.%N)
+    echo "for comparison, mkvinfo -a on the same file: $(python3 -c "print(round($end - $start, 3))") s"
 fi
