@@ -38,6 +38,11 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::u16string& pattern
     return entries;
 }
 
+void HoldAtEnd() {
+    engine.paused = true;
+    RepaintAll();
+}
+
 void RestartCurrentFromZero() {
     StartAt(0);
     engine.seekTargetSec = 0;
@@ -55,10 +60,7 @@ PlaylistHost WindowsPlaylistHost() {
     host.openItem = OpenItem;
     host.repaintAll = RepaintAll;
     host.restartCurrent = RestartCurrentFromZero;
-    host.holdAtEnd = [] {
-        engine.paused = true;
-        RepaintAll();
-    };
+    host.holdAtEnd = HoldAtEnd;
     return host;
 }
 
@@ -85,8 +87,7 @@ bool AdvanceAtEndNow() {
     bool held = false;
     PlaylistHost host = WindowsPlaylistHost();
     host.holdAtEnd = [&held] {
-        engine.paused = true;
-        RepaintAll();
+        HoldAtEnd();
         held = true;
     };
     AdvanceAtEnd(host, static_cast<RepeatMode>(transport.repeatMode), engine.engineKind == EngineKind::Session);

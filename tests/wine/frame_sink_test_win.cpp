@@ -56,6 +56,15 @@ IMFMediaType* VideoType(UINT32 width, UINT32 height) {
     return type;
 }
 
+// A sink configured for a 32 x 16 stream, notifying the given window.
+SEGrab* ConfiguredSink(HWND window) {
+    SEGrab* sink = new SEGrab(window);
+    IMFMediaType* type = VideoType(32, 16);
+    ConfigureFrameSink(sink, type);
+    type->Release();
+    return sink;
+}
+
 TEST(FrameSink, AnswersOnlyItsInterfaces) {
     SEGrab* sink = new SEGrab(nullptr);
     void* object = nullptr;
@@ -75,10 +84,7 @@ TEST(FrameSink, AnswersOnlyItsInterfaces) {
 
 TEST(FrameSink, ConvertsKeepsTheNewestFrameAndNotifies) {
     NoticeCounter notices;
-    SEGrab* sink = new SEGrab(notices.window);
-    IMFMediaType* type = VideoType(32, 16);
-    ConfigureFrameSink(sink, type);
-    type->Release();
+    SEGrab* sink = ConfiguredSink(notices.window);
     SEGrab::FrameSnapshot snapshot;
     EXPECT_FALSE(sink->GetFrameSnapshot(snapshot)) << "no frame yet";
 
@@ -100,10 +106,7 @@ TEST(FrameSink, ConvertsKeepsTheNewestFrameAndNotifies) {
 
 TEST(FrameSink, DropsFramesThatDoNotFit) {
     NoticeCounter notices;
-    SEGrab* sink = new SEGrab(notices.window);
-    IMFMediaType* type = VideoType(32, 16);
-    ConfigureFrameSink(sink, type);
-    type->Release();
+    SEGrab* sink = ConfiguredSink(notices.window);
     const auto frame = WhiteFrame();
     const struct {
         const char* name;

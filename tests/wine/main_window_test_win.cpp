@@ -7,6 +7,7 @@
 
 #include "engine/engine_state.h"
 #include "playlist/playlist_state.h"
+#include "tests/wine/main_window_fixture_win.h"
 #include "tests/wine/test_support_win.h"
 #include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
@@ -14,40 +15,14 @@
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        shell.windowClosing = false;
-        shell.playlistVisible = false;
-        engine.hasVideo = false;
-        playlist.clear();
-        currentIndex = -1;
-        diagRecord = {};
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance, false, nullptr));
-        main_ = CreateMainWindow(instance, false);
-        ASSERT_NE(main_, nullptr);
-        ShowWindow(main_, SW_SHOW);
-        LayoutChildren(main_);
-    }
-
-    void TearDown() override {
-        if (IsWindow(main_))
-            DestroyWindow(main_);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        } // drops the WM_QUIT of the destroyed window
-        ui = {};
-    }
-
     RECT ChildRect(HWND child) {
         RECT rc{};
         GetWindowRect(child, &rc);
         MapWindowPoints(HWND_DESKTOP, main_, reinterpret_cast<POINT*>(&rc), 2);
         return rc;
     }
-
-    HWND main_ = nullptr;
 };
 
 // Places the bytes so that they end exactly where an inaccessible page begins: any read past

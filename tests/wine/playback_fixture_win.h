@@ -16,6 +16,7 @@
 #include "engine/mfplay_win.h"
 #include "engine/session/session_engine_win.h"
 #include "playlist/playlist_state.h"
+#include "tests/wine/main_window_fixture_win.h"
 #include "tests/wine/test_support_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
@@ -43,33 +44,8 @@ inline std::u16string MediaPath(const wchar_t* name) {
     return U16(folder) + u"\\" + U16(name);
 }
 
-class PlaybackTest : public ::testing::Test {
+class PlaybackTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        engine = EngineState{};
-        shell.windowClosing = false;
-        shell.playlistVisible = false;
-        playlist.clear();
-        currentIndex = -1;
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance, false, nullptr));
-        main_ = CreateMainWindow(instance, false);
-        ASSERT_NE(main_, nullptr);
-        ui.main = main_;
-        ShowWindow(main_, SW_SHOW);
-        LayoutChildren(main_);
-    }
-
-    void TearDown() override {
-        if (IsWindow(main_))
-            DestroyWindow(main_);
-
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        ui = {};
-    }
-
     void UseMfplay() {
         engine.engineKind = EngineKind::MFPlay;
         ASSERT_TRUE(CreateEngineAtStartup(main_));
@@ -83,7 +59,5 @@ class PlaybackTest : public ::testing::Test {
         return WaitUntil([] { return engine.paused || (!engine.statusText.empty() && !engine.examining); }, timeoutMs) &&
                engine.paused;
     }
-
-    HWND main_ = nullptr;
 };
 
