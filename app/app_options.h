@@ -6,5 +6,3 @@ struct AppOptions {
 };
 
 extern AppOptions appOptions;
-
-inline constexpr const char16_t* kProgramVersion = u"0.6.8";

@@ -17,22 +17,6 @@ std::vector<std::u16string> CollectFileArguments(const std::vector<std::u16strin
     return files;
 }
 
-bool IsProbeMode(const std::vector<std::u16string>& args) {
-    for (const auto& arg : args) {
-        if (AsciiEqualsNoCase(arg, u"--jk-upd-probe"))
-            return true;
-    }
-    return false;
-}
-
-std::optional<std::u16string> ProbeVersionArgument(const std::vector<std::u16string>& args) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        if (AsciiEqualsNoCase(args[i], u"--jk-upd-probe"))
-            return args[i + 1];
-    }
-    return std::nullopt;
-}
-
 EngineKind ChooseEngineKind(const std::optional<std::u16string>& jkEngine) {
     if (!jkEngine || jkEngine->size() >= kEngineVariableUnits)
         return EngineKind::Session;

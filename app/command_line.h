@@ -5,16 +5,11 @@
 #include <vector>
 
 #include "engine/engine_state.h"
+#include "update/probe.h"
 
 // Arguments after the program name, in order. "--lang" consumes the argument after it; empty
 // arguments and arguments beginning with "-" are not paths. Paths are kept unchanged.
 std::vector<std::u16string> CollectFileArguments(const std::vector<std::u16string>& args);
-
-// True when any argument equals "--jk-upd-probe", ASCII letters compared without case.
-bool IsProbeMode(const std::vector<std::u16string>& args);
-
-// The argument right after "--jk-upd-probe", if there is one.
-std::optional<std::u16string> ProbeVersionArgument(const std::vector<std::u16string>& args);
 
 // JK_ENGINE as read into a 16-unit buffer: a value that does not fit is treated as unset.
 EngineKind ChooseEngineKind(const std::optional<std::u16string>& jkEngine);

@@ -8,16 +8,17 @@
 
 #include "app/app_options.h"
 #include "app/command_line.h"
+#include "app/diag_state_win.h"
+#include "app/layers_win.h"
 #include "app/single_instance_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
 #include "playlist/playlist_win.h"
+#include "diag/ui_text_win.h"
 #include "i18n/i18n_win.h"
-#include "ui/diag_state_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
-#include "ui/ui_text_win.h"
 #include "update/installing_guard_win.h"
 #include "update/probe_win.h"
 
@@ -127,6 +128,7 @@ int RunPlayer(int argc, char** argv) {
         return kExitNoWindow;
     }
     ui.main = main;
+    ConnectLayers();
     ShowMainWindow(main, instance);
     if (!CreateEngineAtStartup(main)) {
         CoUninitialize();

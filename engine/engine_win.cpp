@@ -9,34 +9,28 @@
 #include "engine/session/session_engine_win.h"
 #include "engine/webm/fixed_webm_stream_win.h"
 #include "engine/webm/scan_thread_win.h"
+#include "diag/state_notice.h"
+#include "diag/ui_text_win.h"
 #include "i18n/i18n_win.h"
-#include "playlist/playlist_state.h"
-#include "playlist/playlist_win.h"
-#include "ui/diag_state_win.h"
-#include "ui/main_window_win.h"
-#include "ui/shell_state.h"
-#include "ui/ui_text_win.h"
 
+EngineEvents engineEvents;
 WebmOpenRecord webmRecord;
 
 namespace {
 
-bool HasEngineToOpenWith() { return engine.engineKind == EngineKind::Session || mfplayPlayer != nullptr; }
+// The path of the newest open: the scan result of that open plays it.
+std::u16string openPath;
 
-void ResetForNewMedia(int index) {
+void ResetForNewMedia() {
     engine.endDeferred = false;
-    if (shell.mouseMode == 1) {
-        shell.mouseMode = 0;
-        if (ui.main && GetCapture() == ui.main)
-            ReleaseCapture();
-    }
-    currentIndex = index;
     engine.durationSec = -1;
     engine.hasVideo = false;
     engine.seekTargetSec = -1;
     engine.pendingStartSec = -1;
     engine.statusText.clear();
     engine.paused = false;
+    if (engineEvents.mediaChanging)
+        engineEvents.mediaChanging();
 }
 
 bool SessionReady() { return sessionEngine && sessionEngine->session && sessionEngine->ready; }
@@ -58,13 +52,14 @@ void StartExamining(const std::u16string& path) {
     engine.examining = true;
     engine.statusText = U16(I18nText(L"파일을 살펴보는 중…"));
     webmRecord = WebmOpenRecord{};
-    StartWebmScan(path, engine.openGeneration, ui.main);
+    StartWebmScan(path, engine.openGeneration, engineEvents.main);
 }
 
-void OpenScannedWithMfplay(const std::u16string& path, const WebmScan& scan) {
+void OpenScannedWithMfplay(const std::u16string& path, ScanRecord& record) {
+    const WebmScan& scan = record.scan;
     bool repairUsed = false;
     IMFByteStream* stream = nullptr;
-    if (mfplayPlayer && NeedsRepair(scan) && SUCCEEDED(CreateFixedWebmStream(path, scan, &stream))) {
+    if (mfplayPlayer && NeedsRepair(scan) && SUCCEEDED(CreateFixedWebmStream(path, record, &stream))) {
         repairUsed = SUCCEEDED(mfplayPlayer->CreateMediaItemFromObject(
             stream, FALSE, static_cast<DWORD_PTR>(engine.openGeneration), nullptr));
         stream->Release();
@@ -86,7 +81,8 @@ bool CreateEngineAtStartup(HWND main) {
     mfplayCallback = new (std::nothrow) PlayerCB();
     if (mfplayCallback == nullptr)
         return false;
-    if (FAILED(MFPCreateMediaPlayer(nullptr, FALSE, 0, mfplayCallback, ui.video, &mfplayPlayer)) || !mfplayPlayer) {
+    if (FAILED(MFPCreateMediaPlayer(nullptr, FALSE, 0, mfplayCallback, engineEvents.video, &mfplayPlayer)) ||
+        !mfplayPlayer) {
         mfplayPlayer = nullptr;
         ShowUiMessageBox(main, U16(I18nText(L"미디어 플레이어를 만들 수 없습니다.")), U16(I18nText(L"Jaskel Player")),
                          MB_ICONWARNING);
@@ -94,18 +90,20 @@ bool CreateEngineAtStartup(HWND main) {
     return true;
 }
 
-void OpenItem(int index) {
-    if (!HasEngineToOpenWith() || index < 0 || index >= static_cast<int>(playlist.size()))
+bool EngineCanOpen() { return engine.engineKind == EngineKind::Session || mfplayPlayer != nullptr; }
+
+void OpenMedia(const std::u16string& path) {
+    if (!EngineCanOpen())
         return;
-    ResetForNewMedia(index);
+    ResetForNewMedia();
     ++engine.openGeneration;
     std::atomic_ref<std::int64_t>(engine.scanGeneration).store(engine.openGeneration);
-    const std::u16string path = playlist[static_cast<size_t>(index)];
+    openPath = path;
     if (StartsWithEbmlMagic(path)) {
         // The previous engine keeps running until the scan result replaces it.
         StartExamining(path);
-        RepaintAll();
-        WriteDiagState();
+        EngineRepaintAll();
+        NotifyStateChanged();
         return;
     }
     engine.examining = false;
@@ -113,8 +111,8 @@ void OpenItem(int index) {
         OpenPlain(path);
     else
         MfplayOpen(path);
-    RepaintAll();
-    WriteDiagState();
+    EngineRepaintAll();
+    NotifyStateChanged();
 }
 
 void PlayPause() {
@@ -131,9 +129,9 @@ void PlayPause() {
         if (SUCCEEDED(hr))
             engine.paused = !engine.paused;
     }
-    if (ui.main)
-        InvalidateRect(ui.main, nullptr, FALSE);
-    WriteDiagState();
+    if (engineEvents.main)
+        InvalidateRect(engineEvents.main, nullptr, FALSE);
+    NotifyStateChanged();
 }
 
 // Stop goes to the start and holds there; the media stays loaded.
@@ -149,35 +147,34 @@ void Stop() {
         mfplayPlayer->Stop();
         engine.paused = true;
     }
-    RepaintAll();
-    WriteDiagState();
+    EngineRepaintAll();
+    NotifyStateChanged();
 }
 
-void HandleScanResult(WPARAM generation, LPARAM record) {
-    auto* scan = reinterpret_cast<WebmScan*>(record);
-    if (scan == nullptr)
+void HandleScanResult(WPARAM generation, LPARAM record, bool itemStillListed) {
+    auto* result = reinterpret_cast<ScanRecord*>(record);
+    if (result == nullptr)
         return;
-    if (static_cast<std::int64_t>(generation) == engine.openGeneration && CurrentIndexValid()) {
+    if (static_cast<std::int64_t>(generation) == engine.openGeneration && itemStillListed) {
         engine.examining = false;
         engine.statusText.clear();
         webmRecord.scanned = true;
-        webmRecord.needsRepair = NeedsRepair(*scan);
-        webmRecord.scanDuration = ScanDuration(*scan);
-        const std::u16string path = playlist[static_cast<size_t>(currentIndex)];
+        webmRecord.needsRepair = NeedsRepair(result->scan);
+        webmRecord.scanDuration = ScanDuration(result->scan);
         if (engine.engineKind == EngineKind::Session) {
-            OpenScanned(path, *scan);
+            OpenScanned(openPath, *result);
             if (engine.durationSec <= 0 && webmRecord.scanDuration > 0)
                 engine.durationSec = webmRecord.scanDuration;
         } else {
-            OpenScannedWithMfplay(path, *scan);
+            OpenScannedWithMfplay(openPath, *result);
         }
-        RepaintAll();
+        EngineRepaintAll();
     }
-    FreeScanRecord(scan);
-    WriteDiagState();
+    FreeScanRecord(result);
+    NotifyStateChanged();
 }
 
-bool HandleEndOfMedia() { return AdvanceAtEndNow(); }
+bool HandleEndOfMedia() { return engineEvents.endOfMedia ? engineEvents.endOfMedia() : false; }
 
 void ShutDownEngine() {
     if (sessionEngine && sessionEngine->frameSink)

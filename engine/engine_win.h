@@ -3,12 +3,22 @@
 // user-interface thread and switch on the engine chosen at start-up.
 #include <windows.h>
 
+#include <string>
+
+#include "engine/engine_events_win.h"
+
 // MFPlay engine only: creates the player bound to the video window. Returns false when the
 // callback object cannot be allocated (the program then ends with exit code 4); a player that
 // cannot be created is reported to the user and the program runs on without one.
 bool CreateEngineAtStartup(HWND main);
 
-void OpenItem(int index);
+// True when an open can do anything: the session engine always, the MFPlay engine only with
+// its player.
+bool EngineCanOpen();
+
+// Opens the media at path (the playlist has made it the current item): every per-media field
+// is reset and a new open generation starts.
+void OpenMedia(const std::u16string& path);
 void PlayPause();
 void Stop();
 
@@ -17,8 +27,9 @@ void Stop();
 bool HandleEndOfMedia();
 
 // WM_APP_SCAN_RESULT: the WebM scan of an open finished. The window owns the record and this
-// frees it in every case.
-void HandleScanResult(WPARAM generation, LPARAM record);
+// frees it in every case; it acts on it only when it belongs to the newest open and that
+// open's item is still in the list.
+void HandleScanResult(WPARAM generation, LPARAM record, bool itemStillListed);
 
 // What the last WebM open did (diagnostics).
 struct WebmOpenRecord {

@@ -5,9 +5,8 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "diag/state_notice.h"
 #include "i18n/i18n_win.h"
-#include "ui/diag_state_win.h"
-#include "ui/main_window_win.h"
 
 IMFPMediaPlayer* mfplayPlayer = nullptr;
 PlayerCB* mfplayCallback = nullptr;
@@ -43,9 +42,9 @@ void ShowCodecMessage(HRESULT hr) {
     if (text.size() > kCodecMessageMaxUnits)
         text.resize(kCodecMessageMaxUnits);
     engine.statusText = U16(text.c_str(), text.size());
-    if (ui.video)
-        InvalidateRect(ui.video, nullptr, FALSE);
-    RepaintAll();
+    if (engineEvents.video)
+        InvalidateRect(engineEvents.video, nullptr, FALSE);
+    EngineRepaintAll();
 }
 
 void OnItemCreated(IMFPMediaItem* item) {
@@ -66,9 +65,8 @@ void OnItemSet(IMFPMediaItem* item) {
         return;
     if (!engine.paused)
         mfplayPlayer->Play();
-    if (ui.main)
-        LayoutChildren(ui.main);
-    RepaintAll();
+    EngineLayoutChildren();
+    EngineRepaintAll();
 }
 
 IMFPMediaItem* EventItem(MFP_EVENT_HEADER* header) {
@@ -105,6 +103,15 @@ STDMETHODIMP_(ULONG) PlayerCB::Release() {
 void STDMETHODCALLTYPE PlayerCB::OnMediaPlayerEvent(MFP_EVENT_HEADER* header) {
     if (header == nullptr)
         return;
+    try {
+        HandlePlayerEvent(header);
+    } catch (...) {
+        // Out of memory while formatting a message: the event is lost, the player goes on.
+    }
+    NotifyStateChanged();
+}
+
+void HandlePlayerEvent(MFP_EVENT_HEADER* header) {
     IMFPMediaItem* item = EventItem(header);
     if (FAILED(header->hrEvent)) {
         // A failure that belongs to an older open is no longer the user's concern.
@@ -114,16 +121,19 @@ void STDMETHODCALLTYPE PlayerCB::OnMediaPlayerEvent(MFP_EVENT_HEADER* header) {
                 return;
         }
         ShowCodecMessage(header->hrEvent);
-        WriteDiagState();
         return;
     }
     switch (header->eEventType) {
     case MFP_EVENT_TYPE_MEDIAITEM_CREATED: OnItemCreated(item); break;
     case MFP_EVENT_TYPE_MEDIAITEM_SET: OnItemSet(item); break;
-    case MFP_EVENT_TYPE_PLAYBACK_ENDED: HandleEndOfMedia(); break;
-    default: return;
+    case MFP_EVENT_TYPE_PLAYBACK_ENDED:
+        // While a newly opened file is examined, the end belongs to the previous media: the
+        // list must not step past the item being examined.
+        if (!engine.examining)
+            HandleEndOfMedia();
+        break;
+    default: break;
     }
-    WriteDiagState();
 }
 
 void MfplayOpen(const std::u16string& path) {

@@ -21,3 +21,6 @@ extern IMFPMediaPlayer* mfplayPlayer;
 extern PlayerCB* mfplayCallback;
 
 void MfplayOpen(const std::u16string& path);
+
+// What OnMediaPlayerEvent does with one event (it catches what this throws).
+void HandlePlayerEvent(MFP_EVENT_HEADER* header);

@@ -7,8 +7,7 @@
 #include "playlist/m3u.h"
 #include "playlist/playlist_state.h"
 #include "playlist/playlist_win.h"
-#include "ui/main_window_win.h"
-#include "ui/ui_text_win.h"
+#include "diag/ui_text_win.h"
 
 namespace {
 
@@ -55,7 +54,8 @@ bool AddPlaylistFile(const std::u16string& path) {
         if (!first)
             first = index;
     }
-    RepaintAll();
+    if (playlistEvents.repaintAll)
+        playlistEvents.repaintAll();
     if (currentIndex == -1 && first)
         OpenItem(*first);
     return true;
@@ -68,7 +68,7 @@ void OpenPlaylistFile() {
     filter += I18nText(L"모든 파일");
     filter += std::wstring(L"\0*.*\0", 5);
     OPENFILENAMEW dialog{sizeof dialog};
-    dialog.hwndOwner = ui.main;
+    dialog.hwndOwner = playlistEvents.owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
@@ -99,7 +99,7 @@ bool WriteM3u(const std::u16string& path) {
 
 void SavePlaylistFile() {
     if (playlist.empty()) {
-        ShowUiMessageBox(ui.main, U16(I18nText(L"저장할 항목이 없습니다.")), U16(I18nText(L"Jaskel Player")),
+        ShowUiMessageBox(playlistEvents.owner, U16(I18nText(L"저장할 항목이 없습니다.")), U16(I18nText(L"Jaskel Player")),
                          MB_ICONINFORMATION);
         return;
     }
@@ -107,7 +107,7 @@ void SavePlaylistFile() {
     std::wstring filter = I18nText(L"재생 목록");
     filter += std::wstring(L"\0*.m3u\0", 8);
     OPENFILENAMEW dialog{sizeof dialog};
-    dialog.hwndOwner = ui.main;
+    dialog.hwndOwner = playlistEvents.owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = file;
     dialog.nMaxFile = MAX_PATH;

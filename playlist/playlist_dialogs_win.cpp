@@ -8,7 +8,6 @@
 #include "playlist/open_dialog_result.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist_win.h"
-#include "ui/main_window_win.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ const std::wstring& OpenFileFilter() {
 void ShowOpenFileDialog() {
     std::wstring buffer(kOpenDialogUnits, L'\0');
     OPENFILENAMEW dialog{sizeof dialog};
-    dialog.hwndOwner = ui.main;
+    dialog.hwndOwner = playlistEvents.owner;
     dialog.lpstrFilter = OpenFileFilter().c_str();
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
@@ -50,7 +49,7 @@ void ShowOpenFileDialog() {
 void ShowAddFolderDialog() {
     const std::wstring title = I18nText(L"동영상 폴더 선택");
     BROWSEINFOW browse{};
-    browse.hwndOwner = ui.main;
+    browse.hwndOwner = playlistEvents.owner;
     browse.lpszTitle = title.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);

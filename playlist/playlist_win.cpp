@@ -12,11 +12,15 @@
 #include "playlist/m3u.h"
 #include "playlist/media_types.h"
 #include "playlist/playlist_state.h"
-#include "ui/main_window_win.h"
-#include "ui/transport_state.h"
-#include "ui/ui_text_win.h"
+
+PlaylistEvents playlistEvents;
 
 namespace {
+
+void RepaintAllWindows() {
+    if (playlistEvents.repaintAll)
+        playlistEvents.repaintAll();
+}
 
 FileAttributes ReadAttributes(const std::u16string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path));
@@ -40,7 +44,7 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::u16string& pattern
 
 void HoldAtEnd() {
     engine.paused = true;
-    RepaintAll();
+    RepaintAllWindows();
 }
 
 void RestartCurrentFromZero() {
@@ -58,10 +62,17 @@ PlaylistHost WindowsPlaylistHost() {
         return StrCmpLogicalW(Wide(a), Wide(b));
     };
     host.openItem = OpenItem;
-    host.repaintAll = RepaintAll;
+    host.repaintAll = RepaintAllWindows;
     host.restartCurrent = RestartCurrentFromZero;
     host.holdAtEnd = HoldAtEnd;
     return host;
+}
+
+void OpenItem(int index) {
+    if (!EngineCanOpen() || index < 0 || index >= static_cast<int>(playlist.size()))
+        return;
+    currentIndex = index;
+    OpenMedia(playlist[static_cast<size_t>(index)]);
 }
 
 void OpenPathsFromUser(const std::vector<std::u16string>& paths) { OpenPaths(WindowsPlaylistHost(), paths); }
@@ -79,24 +90,24 @@ void DropFiles(HDROP drop) {
     }
     DragFinish(drop);
     OpenPathsFromUser(paths);
-    if (ui.main)
-        SetForegroundWindow(ui.main);
+    if (playlistEvents.owner)
+        SetForegroundWindow(playlistEvents.owner);
 }
 
-bool AdvanceAtEndNow() {
+bool AdvanceAtEndNow(RepeatMode repeat) {
     bool held = false;
     PlaylistHost host = WindowsPlaylistHost();
     host.holdAtEnd = [&held] {
         HoldAtEnd();
         held = true;
     };
-    AdvanceAtEnd(host, static_cast<RepeatMode>(transport.repeatMode), engine.engineKind == EngineKind::Session);
+    AdvanceAtEnd(host, repeat, engine.engineKind == EngineKind::Session);
     return held;
 }
 
 void ClearPlaylist() {
     ClearPlaylistItems();
     engine.hasVideo = false;
-    if (ui.main)
-        LayoutChildren(ui.main);
+    if (playlistEvents.layoutChildren)
+        playlistEvents.layoutChildren();
 }

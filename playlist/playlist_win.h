@@ -3,12 +3,26 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "playlist/playlist_model.h"
 
+// What the playlist needs from the window layer above it, filled in once at start-up.
+struct PlaylistEvents {
+    HWND owner = nullptr; // owner of the dialogs and message boxes; brought forward after a drop
+    std::function<void()> repaintAll;
+    std::function<void()> layoutChildren;
+};
+
+extern PlaylistEvents playlistEvents;
+
 PlaylistHost WindowsPlaylistHost();
+
+// Makes item index current and hands its path to the engine; nothing happens for an index
+// outside the list or when the engine has nothing to open with.
+void OpenItem(int index);
 
 // The intake for command-line paths, hand-offs, drops and the Open dialog.
 void OpenPathsFromUser(const std::vector<std::u16string>& paths);
@@ -18,7 +32,7 @@ void ShowAddFolderDialog();
 void ClearPlaylist();
 
 // The end of the current media; true when the end of the list was reached (playback holds).
-bool AdvanceAtEndNow();
+bool AdvanceAtEndNow(RepeatMode repeat);
 
 // M3U: the commands, and the file operations under them.
 void OpenPlaylistFile();

@@ -2,16 +2,17 @@
 
 #include <shellapi.h>
 
-#include "app/handoff.h"
+#include "diag/state_notice.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
 #include "engine/mfplay_win.h"
 #include "engine/session/session_engine_win.h"
 #include "playlist/playlist_win.h"
 #include "playlist/playlist_state.h"
-#include "ui/diag_state_win.h"
 #include "ui/layout.h"
 #include "ui/shell_state.h"
+
+WindowHooks windowHooks;
 
 namespace {
 
@@ -43,7 +44,7 @@ void OnDestroy(HWND window) {
     shell.windowClosing.exchange(true);
     KillTimer(window, kTickTimerId);
     ShutDownEngine();
-    WriteDiagState();
+    NotifyStateChanged();
     PostQuitMessage(0);
 }
 
@@ -75,24 +76,13 @@ void OnTick(HWND window) {
         if (ui.music && IsWindowVisible(ui.music))
             InvalidateRect(ui.music, nullptr, FALSE);
     }
-    WriteDiagState();
+    NotifyStateChanged();
 }
 
-// The receiving end of the single-instance hand-off; the sender's data is copied before use.
 void OnCopyData(HWND window, LPARAM lParam) {
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (data == nullptr)
-        return;
-    const auto files = ParseHandoffPayload(data->lpData, data->cbData);
-    if (!files)
-        return;
-    ++diagRecord.handoffCount;
-    diagRecord.lastHandoff = *files;
-    OpenPathsFromUser(*files);
-    if (IsIconic(window))
-        ShowWindow(window, SW_RESTORE);
-    SetForegroundWindow(window);
-    WriteDiagState();
+    if (data != nullptr && windowHooks.copyData)
+        windowHooks.copyData(window, *data);
 }
 
 void OnDpiChanged(HWND window, LPARAM lParam) {
@@ -136,7 +126,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_MOUSELEAVE: NoteMouseLeft(); return 0;
     case WM_DPICHANGED: OnDpiChanged(window, lParam); return 0;
-    case WM_APP_SCAN_RESULT: HandleScanResult(wParam, lParam); return 0;
+    case WM_APP_SCAN_RESULT: HandleScanResult(wParam, lParam, CurrentIndexValid()); return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

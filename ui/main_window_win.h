@@ -2,9 +2,11 @@
 // The main window, its child and pop-up windows, the layout pass and the interface tick.
 #include <windows.h>
 
+#include <functional>
+
+#include "engine/engine_events_win.h"
+
 inline constexpr UINT WM_APP_SHOW_OSD = WM_APP + 7;
-inline constexpr UINT WM_APP_SCAN_RESULT = WM_APP + 9;
-inline constexpr UINT WM_APP_VIDEO_FRAME = WM_APP + 20;
 inline constexpr UINT_PTR kTickTimerId = 1;
 inline constexpr UINT kTickMilliseconds = 250;
 
@@ -26,6 +28,14 @@ struct UiWindows {
 };
 
 extern UiWindows ui;
+
+// What the window layer hands to the program's top layer.
+struct WindowHooks {
+    // WM_COPYDATA: a second start of the program handing over its files.
+    std::function<void(HWND window, const COPYDATASTRUCT& data)> copyData;
+};
+
+extern WindowHooks windowHooks;
 
 // Registers the main window class ("JaskelMFPlayerProbe" in probe mode).
 bool RegisterMainWindowClass(HINSTANCE instance, bool probe, HICON icon);

@@ -8,7 +8,7 @@
 #include "playlist/playlist_win.h"
 #include "ui/picture_drag.h"
 #include "ui/shell_state.h"
-#include "ui/ui_text_win.h"
+#include "diag/ui_text_win.h"
 
 namespace {
 

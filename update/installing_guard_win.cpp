@@ -4,12 +4,12 @@
 
 #include <optional>
 
-#include "app/command_line.h"
 #include "base/program_folder_win.h"
 #include "base/wide_win.h"
 #include "i18n/i18n_win.h"
-#include "ui/ui_text_win.h"
+#include "diag/ui_text_win.h"
 #include "update/installing_guard.h"
+#include "update/probe.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "app/app_options.h"
 #include "base/program_folder_win.h"
 #include "base/wide_win.h"
 #include "update/probe.h"
+#include "update/version.h"
 
 namespace {
 

@@ -10,8 +10,6 @@
 #include "engine/session/session_events.h"
 #include "engine/webm/fixed_webm_stream_win.h"
 #include "i18n/i18n_win.h"
-#include "ui/main_window_win.h"
-#include "ui/shell_state.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -153,14 +151,13 @@ void StartWhenReady() {
     StartAt(start);
     if (engine.paused)
         sessionEngine->session->Pause();
-    if (ui.main)
-        LayoutChildren(ui.main);
-    RepaintAll();
+    EngineLayoutChildren();
+    EngineRepaintAll();
 }
 
 void ShowPlaybackError() {
     engine.statusText = U16(I18nText(L"이 파일을 재생할 수 없습니다."));
-    RepaintAll();
+    EngineRepaintAll();
 }
 
 } // namespace
@@ -168,7 +165,7 @@ void ShowPlaybackError() {
 bool CreateSession() {
     CloseSession();
     auto created = std::make_unique<SessionEngine>();
-    created->frameSink.Attach(new (std::nothrow) SEGrab(ui.video));
+    created->frameSink.Attach(new (std::nothrow) SEGrab(engineEvents.video));
     if (!created->frameSink)
         return false;
     sessionEngine = std::move(created);
@@ -265,15 +262,18 @@ void OpenPlain(const std::u16string& path) {
     OpenByPathOnSession(path);
 }
 
-void OpenScanned(const std::u16string& path, const WebmScan& scan) {
+void OpenScanned(const std::u16string& path, ScanRecord& record) {
     engine.examining = false;
+    // Nothing of the media that played while the file was examined may stay with this one.
+    engine.durationSec = -1;
+    engine.hasVideo = false;
     if (!CreateSession()) {
         ShowCannotCreateEngine();
         return;
     }
-    if (NeedsRepair(scan)) {
+    if (NeedsRepair(record.scan)) {
         IMFByteStream* stream = nullptr;
-        if (SUCCEEDED(CreateFixedWebmStream(path, scan, &stream)) && ResolveSourceFromStream(stream, path)) {
+        if (SUCCEEDED(CreateFixedWebmStream(path, record, &stream)) && ResolveSourceFromStream(stream, path)) {
             webmRecord.openedRepaired = true;
             if (FAILED(BuildTopology()))
                 FailOpen();
@@ -291,7 +291,7 @@ bool PollSessionEvents() {
     in.outcome = DrainEvents();
     in.failed = sessionEngine->failed;
     in.examining = engine.examining;
-    in.draggingSeekBar = shell.mouseMode == 1;
+    in.draggingSeekBar = engineEvents.seekDragging && engineEvents.seekDragging();
     in.dragOld = engine.dragOld;
     in.noEndDefer = engine.noEndDefer;
     switch (DecideSessionTick(in)) {

@@ -31,8 +31,10 @@ bool ResolveSourceFromStream(IMFByteStream* stream, const std::u16string& path);
 HRESULT BuildTopology();
 HRESULT StartAt(double sec);
 void OpenPlain(const std::u16string& path);
-struct WebmScan;
-void OpenScanned(const std::u16string& path, const WebmScan& scan);
+struct ScanRecord;
+// Opens a scanned file on a new session: through the repaired stream when the scan asks for it
+// and its head was built, otherwise (or when that fails) by its path.
+void OpenScanned(const std::u16string& path, ScanRecord& record);
 
 // Drains the session's events and acts on them; true when the end of the list was reached and
 // the tick is to skip its repaint of the control bar.

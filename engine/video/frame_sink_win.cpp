@@ -2,12 +2,13 @@
 
 #include <mfapi.h>
 
-#include "base/critical_section_win.h"
+#include <new>
 
+#include "base/critical_section_win.h"
+#include "engine/engine_events_win.h"
 #include "engine/session/session_engine_win.h"
 #include "engine/video/letterbox.h"
 #include "engine/video/nv12_convert.h"
-#include "ui/main_window_win.h"
 
 namespace {
 
@@ -51,26 +52,40 @@ STDMETHODIMP SEGrab::OnProcessSample(REFGUID, DWORD, LONGLONG, LONGLONG, const B
     const auto layout = InferNv12Layout(size, aperture_);
     if (!layout)
         return S_OK; // a frame whose layout cannot be known is dropped; the last good one stays
-    {
-        CriticalSectionLock guard(lock_);
-        frameWidth_ = aperture_.width;
-        frameHeight_ = aperture_.height;
-        pixels_.resize(static_cast<size_t>(aperture_.width) * aperture_.height * 4);
-        ConvertNv12ToBgra(Nv12Source{buffer, *layout, aperture_, bt709_}, pixels_.data());
-    }
+    if (!StoreFrame(buffer, *layout))
+        return S_OK; // no memory for the picture: this frame is skipped, playback goes on
     ++convertedFrames_;
     if (HWND window = videoWindow_.load())
         PostMessageW(window, WM_APP_VIDEO_FRAME, 0, 0);
     return S_OK;
 }
 
+// The size is recorded only once the buffer holds it, so a failed allocation never leaves a
+// frame size that the pixels do not match.
+bool SEGrab::StoreFrame(const BYTE* buffer, const Nv12Layout& layout) {
+    CriticalSectionLock guard(lock_);
+    try {
+        pixels_.resize(static_cast<size_t>(aperture_.width) * aperture_.height * 4);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    frameWidth_ = aperture_.width;
+    frameHeight_ = aperture_.height;
+    ConvertNv12ToBgra(Nv12Source{buffer, layout, aperture_, bt709_}, pixels_.data());
+    return true;
+}
+
 bool SEGrab::GetFrameSnapshot(FrameSnapshot& out) {
     CriticalSectionLock guard(lock_);
     if (frameWidth_ <= 0 || pixels_.empty())
         return false;
+    try {
+        out.pixels = pixels_;
+    } catch (const std::bad_alloc&) {
+        return false; // painted black this time
+    }
     out.width = frameWidth_;
     out.height = frameHeight_;
-    out.pixels = pixels_;
     return true;
 }
 

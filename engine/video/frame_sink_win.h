@@ -44,6 +44,7 @@ class SEGrab final : public IMFSampleGrabberSinkCallback {
 
   private:
     ~SEGrab();
+    bool StoreFrame(const BYTE* buffer, const Nv12Layout& layout);
 
     std::atomic<LONG> refCount_{1};
     CRITICAL_SECTION lock_;

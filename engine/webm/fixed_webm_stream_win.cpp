@@ -218,22 +218,30 @@ STDMETHODIMP_(ULONG) FixedWebmStream::ReadOp::Release() {
     return static_cast<ULONG>(count);
 }
 
-HRESULT CreateFixedWebmStream(const std::u16string& path, const WebmScan& scan, IMFByteStream** stream) {
+namespace {
+
+// The tail ends where the head says, or, for a file that is still growing and had nothing
+// stale at its end, wherever the file ends now.
+std::uint64_t TailLength(const RepairHead& head, std::uint64_t scannedSize, std::uint64_t sizeNow) {
+    const std::uint64_t end = head.tailEnd >= scannedSize ? sizeNow : std::min(head.tailEnd, sizeNow);
+    return end > head.tailStart ? end - head.tailStart : 0;
+}
+
+} // namespace
+
+HRESULT CreateFixedWebmStream(const std::u16string& path, ScanRecord& record, IMFByteStream** stream) {
     if (stream == nullptr)
         return E_POINTER;
     *stream = nullptr;
+    if (!record.head)
+        return E_FAIL; // the scan thread could not build it
     HANDLE file = OpenForScan(Wide(path));
     if (file == INVALID_HANDLE_VALUE)
         return HRESULT_FROM_WIN32(GetLastError());
-    WinFileSource source(file);
-    auto head = BuildRepairHeader(source, scan);
-    if (!head) {
-        CloseHandle(file);
-        return E_FAIL;
-    }
-    const std::uint64_t size = source.Size();
-    const std::uint64_t tailLength = size > head->tailStart ? size - head->tailStart : 0;
-    auto* created = new (std::nothrow) FixedWebmStream(file, std::move(head->bytes), head->tailStart, tailLength);
+    const std::uint64_t tailLength = TailLength(*record.head, record.scan.fileSize, WinFileSource(file).Size());
+    auto* created = new (std::nothrow)
+        FixedWebmStream(file, std::move(record.head->bytes), record.head->tailStart, tailLength);
+    record.head.reset();
     if (created == nullptr) {
         CloseHandle(file);
         return E_OUTOFMEMORY;

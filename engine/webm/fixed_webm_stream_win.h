@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/webm/webm_scan.h"
+#include "engine/webm/scan_thread_win.h"
 
 class FixedWebmStream final : public IMFByteStream, public IMFAttributes {
   public:
@@ -106,7 +106,7 @@ class FixedWebmStream final : public IMFByteStream, public IMFAttributes {
     };
 
   private:
-    friend HRESULT CreateFixedWebmStream(const std::u16string& path, const WebmScan& scan, IMFByteStream** stream);
+    friend HRESULT CreateFixedWebmStream(const std::u16string& path, ScanRecord& record, IMFByteStream** stream);
     FixedWebmStream(HANDLE file, std::vector<std::uint8_t> head, std::uint64_t tailStart, std::uint64_t tailLength);
     ~FixedWebmStream();
 
@@ -121,5 +121,6 @@ class FixedWebmStream final : public IMFByteStream, public IMFAttributes {
     CRITICAL_SECTION lock_;
 };
 
-// The repaired stream for a scanned file; any failure leaves nothing behind.
-HRESULT CreateFixedWebmStream(const std::u16string& path, const WebmScan& scan, IMFByteStream** stream);
+// The repaired stream for a scanned file, over the head the scan thread built (taken from the
+// record); any failure leaves nothing behind.
+HRESULT CreateFixedWebmStream(const std::u16string& path, ScanRecord& record, IMFByteStream** stream);

@@ -3,12 +3,12 @@
 #include <new>
 
 #include "base/wide_win.h"
+#include "engine/engine_events_win.h"
 #include "engine/engine_state.h"
 #include "engine/webm/win_file_source_win.h"
-#include "ui/main_window_win.h"
-#include "ui/shell_state.h"
 
 ScanCounters scanCounters;
+ScanStarter scanStarter = StartScanThread;
 
 namespace {
 
@@ -22,42 +22,68 @@ std::int64_t CurrentScanGeneration() {
     return std::atomic_ref<std::int64_t>(engine.scanGeneration).load(std::memory_order_relaxed);
 }
 
-void RunScan(const ScanJob& job, WebmScan& scan) {
-    HANDLE file = OpenForScan(Wide(job.path));
-    if (file == INVALID_HANDLE_VALUE)
-        return; // scanOk stays false: the window opens the file plainly
-    WinFileSource source(file);
-    ScanWebm(source, scan, &engine.scanGeneration, job.generation);
-    CloseHandle(file);
+bool StillWanted(const ScanJob& job) {
+    return job.window != nullptr && !EngineWindowClosing() && job.generation == CurrentScanGeneration();
 }
 
-bool StillWanted(const ScanJob& job) {
-    return job.window != nullptr && !shell.windowClosing.load() && job.generation == CurrentScanGeneration();
+void HandOver(const ScanJob& job, ScanRecord* record) {
+    if (StillWanted(job) &&
+        PostMessageW(job.window, WM_APP_SCAN_RESULT, static_cast<WPARAM>(job.generation),
+                     reinterpret_cast<LPARAM>(record))) {
+        ++scanCounters.posted;
+        return;
+    }
+    scanCounters.lastDiscardedClusters = static_cast<long>(record->scan.clusters.size());
+    ++scanCounters.discarded;
+    FreeScanRecord(record);
 }
 
 DWORD WINAPI ScanThread(LPVOID parameter) {
     ScanJob* job = static_cast<ScanJob*>(parameter);
-    WebmScan* scan = new (std::nothrow) WebmScan();
-    if (scan != nullptr) {
+    ScanRecord* record = new (std::nothrow) ScanRecord();
+    if (record != nullptr) {
         ++scanCounters.liveRecords;
-        RunScan(*job, *scan);
-        if (StillWanted(*job) && PostMessageW(job->window, WM_APP_SCAN_RESULT, static_cast<WPARAM>(job->generation),
-                                              reinterpret_cast<LPARAM>(scan))) {
-            ++scanCounters.posted;
-        } else {
-            scanCounters.lastDiscardedClusters = static_cast<long>(scan->clusters.size());
-            ++scanCounters.discarded;
-            FreeScanRecord(scan);
-        }
+        ScanAndPrepare(job->path, &engine.scanGeneration, job->generation, *record);
+        HandOver(*job, record);
     }
     delete job;
     return 0;
 }
 
+ScanJob* NewJob(const std::u16string& path, std::int64_t generation, HWND window) {
+    try {
+        return new ScanJob{path, generation, window};
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
+void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
+                    ScanRecord& record) {
+    HANDLE file = OpenForScan(Wide(path));
+    if (file == INVALID_HANDLE_VALUE)
+        return; // scanOk stays false: the window opens the file plainly
+    try {
+        WinFileSource source(file);
+        ScanWebm(source, record.scan, cancel, generation);
+        if (NeedsRepair(record.scan))
+            record.head = BuildRepairHeader(source, record.scan);
+    } catch (...) {
+        // Out of memory on a hostile file: no repair, and the file is opened plainly.
+        record.scan.scanOk = false;
+        record.head.reset();
+    }
+    CloseHandle(file);
+}
+
 void StartWebmScan(const std::u16string& path, std::int64_t generation, HWND window) {
-    ScanJob* job = new (std::nothrow) ScanJob{path, generation, window};
+    scanStarter(path, generation, window);
+}
+
+void StartScanThread(const std::u16string& path, std::int64_t generation, HWND window) {
+    ScanJob* job = NewJob(path, generation, window);
     if (job == nullptr)
         return;
     HANDLE thread = CreateThread(nullptr, 0, ScanThread, job, 0, nullptr);
@@ -69,9 +95,9 @@ void StartWebmScan(const std::u16string& path, std::int64_t generation, HWND win
     CloseHandle(thread);
 }
 
-void FreeScanRecord(WebmScan* scan) {
-    if (scan == nullptr)
+void FreeScanRecord(ScanRecord* record) {
+    if (record == nullptr)
         return;
-    delete scan;
+    delete record;
     --scanCounters.liveRecords;
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/rtl_rule.h"
+#include "i18n/rtl_rule.h"
 
 namespace {
 

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include "app/diag_state_win.h"
+#include "app/layers_win.h"
 #include "engine/engine_state.h"
 #include "playlist/playlist_state.h"
-#include "ui/diag_state_win.h"
+#include "playlist/playlist_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
 
@@ -23,6 +25,7 @@ class MainWindowFixture : public ::testing::Test {
         ASSERT_TRUE(RegisterMainWindowClass(instance, false, nullptr));
         main_ = CreateMainWindow(instance, false);
         ASSERT_NE(main_, nullptr);
+        ConnectLayers();
         ShowWindow(main_, SW_SHOW);
         LayoutChildren(main_);
     }

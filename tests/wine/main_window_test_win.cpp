@@ -9,7 +9,7 @@
 #include "playlist/playlist_state.h"
 #include "tests/wine/main_window_fixture_win.h"
 #include "tests/wine/test_support_win.h"
-#include "ui/diag_state_win.h"
+#include "app/diag_state_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
 

@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <string>
 
+#include "app/layers_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
 #include "engine/mfplay_win.h"
 #include "playlist/playlist_state.h"
+#include "playlist/playlist_win.h"
 #include "tests/wine/test_support_win.h"
 #include "ui/main_window_win.h"
 
@@ -75,6 +77,7 @@ int main(int argc, char** argv) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterMainWindowClass(instance, false, nullptr);
     ui.main = CreateMainWindow(instance, false);
+    ConnectLayers();
     ShowWindow(ui.main, SW_SHOW);
     LayoutChildren(ui.main);
     engine.engineKind = EngineKind::MFPlay;

@@ -59,19 +59,20 @@ class RepairStreamTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path_ = MediaPath(L"live_as.mkv");
+        ScanAndPrepare(path_, nullptr, 0, record_);
+        ASSERT_TRUE(record_.head.has_value());
+        const RepairHead& head = *record_.head;
+        expected_ = head.bytes;
+        const size_t headSize = expected_.size();
         HANDLE file = OpenForScan(Wide(path_));
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         WinFileSource source(file);
-        ScanWebm(source, scan_, nullptr, 0);
-        const auto head = BuildRepairHeader(source, scan_);
-        ASSERT_TRUE(head.has_value());
-        expected_ = head->bytes;
-        const size_t headSize = expected_.size();
-        expected_.resize(headSize + static_cast<size_t>(source.Size() - head->tailStart));
-        ASSERT_TRUE(source.ReadAt(head->tailStart, expected_.data() + headSize, expected_.size() - headSize));
+        expected_.resize(headSize + static_cast<size_t>(head.tailEnd - head.tailStart));
+        ASSERT_TRUE(source.ReadAt(head.tailStart, expected_.data() + headSize, expected_.size() - headSize));
         headSize_ = headSize;
         CloseHandle(file);
-        ASSERT_EQ(CreateFixedWebmStream(path_, scan_, &stream_), S_OK);
+        ASSERT_EQ(CreateFixedWebmStream(path_, record_, &stream_), S_OK);
+        EXPECT_FALSE(record_.head.has_value()) << "the stream took the head";
     }
     void TearDown() override {
         if (stream_)
@@ -88,7 +89,7 @@ class RepairStreamTest : public ::testing::Test {
         return out;
     }
     std::u16string path_;
-    WebmScan scan_;
+    ScanRecord record_;
     std::vector<std::uint8_t> expected_;
     size_t headSize_ = 0;
     IMFByteStream* stream_ = nullptr;

@@ -1,9 +1,9 @@
-#include "ui/ui_text_win.h"
+#include "diag/ui_text_win.h"
 
 #include "base/wide_win.h"
 #include "diag/diag_win.h"
 #include "i18n/i18n_win.h"
-#include "ui/rtl_rule.h"
+#include "i18n/rtl_rule.h"
 
 namespace {
 

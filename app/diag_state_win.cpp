@@ -1,4 +1,4 @@
-#include "ui/diag_state_win.h"
+#include "app/diag_state_win.h"
 
 #include <windows.h>
 

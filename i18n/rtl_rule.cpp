@@ -1,4 +1,4 @@
-#include "ui/rtl_rule.h"
+#include "i18n/rtl_rule.h"
 
 bool NeedsRtlReading(bool languageIsRtl, std::u16string_view text, IsLetterFunction isLetter) {
     if (!languageIsRtl)
