@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/no_throw.h"
 #include "diag/state_notice.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
@@ -16,7 +17,9 @@ WindowHooks windowHooks;
 
 namespace {
 
-RECT ToRect(const LayoutRect& r) { return {r.x, r.y, r.x + r.width, r.y + r.height}; }
+RECT ToRect(const LayoutRect& r) {
+    return {r.x, r.y, r.x + r.width, r.y + r.height};
+}
 
 void MoveChild(HWND child, const LayoutRect& r) {
     if (child)
@@ -102,19 +105,34 @@ void NoteMouseLeft() {
 
 } // namespace
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT DispatchMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: OnCreate(window); return 0;
-    case WM_DESTROY: OnDestroy(window); return 0;
-    case WM_SIZE: OnSize(window); return 0;
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    case WM_SIZE:
+        OnSize(window);
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE)
             NoteMouseLeft();
         return DefWindowProcW(window, message, wParam, lParam); // keeps the system's focus handling
-    case WM_PAINT: OnPaint(window); return 0;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_COPYDATA: OnCopyData(window, lParam); return TRUE;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_COPYDATA:
+        OnCopyData(window, lParam);
+        return TRUE;
     case WM_TIMER:
         if (wParam == kTickTimerId)
             OnTick(window);
@@ -123,12 +141,26 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HideTooltip();
         shell.hoverStartTick = GetTickCount64();
         return 0;
-    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_MOUSELEAVE: NoteMouseLeft(); return 0;
-    case WM_DPICHANGED: OnDpiChanged(window, lParam); return 0;
-    case WM_APP_SCAN_RESULT: HandleScanResult(wParam, lParam, CurrentIndexValid()); return 0;
+    case WM_DROPFILES:
+        DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_MOUSELEAVE:
+        NoteMouseLeft();
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(window, lParam);
+        return 0;
+    case WM_APP_SCAN_RESULT:
+        HandleScanResult(wParam, lParam, CurrentIndexValid());
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallNoThrow<LRESULT>(0, [&] { return DispatchMainMessage(window, message, wParam, lParam); });
 }
 
 void LayoutChildren(HWND main) {

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/no_throw.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
@@ -91,22 +92,41 @@ void EndDrag() {
         ReleaseCapture();
 }
 
-} // namespace
-
-LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DispatchPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: PaintPicture(window); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_MOUSEMOVE: ContinueDrag(window, wParam); return 0;
-    case WM_LBUTTONDOWN: ArmDrag(); return 0;
-    case WM_LBUTTONUP: EndDrag(); return 0;
-    case WM_CAPTURECHANGED: shell.videoDragState = 0; return 0;
+    case WM_PAINT:
+        PaintPicture(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_MOUSEMOVE:
+        ContinueDrag(window, wParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        ArmDrag();
+        return 0;
+    case WM_LBUTTONUP:
+        EndDrag();
+        return 0;
+    case WM_CAPTURECHANGED:
+        shell.videoDragState = 0;
+        return 0;
     case WM_LBUTTONDBLCLK:
         shell.videoDragState = 0;
         PlayPause();
         return 0;
-    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_APP_VIDEO_FRAME: InvalidateRect(window, nullptr, FALSE); return 0;
+    case WM_DROPFILES:
+        DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_APP_VIDEO_FRAME:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallNoThrow<LRESULT>(0, [&] { return DispatchPictureMessage(window, message, wParam, lParam); });
 }

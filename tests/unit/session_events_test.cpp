@@ -5,14 +5,6 @@
 
 namespace {
 
-TEST(SessionEvents, StrongestOutcomeOfATickCounts) {
-    using O = SessionOutcome;
-    EXPECT_EQ(Stronger(O::None, O::Ready), O::Ready);
-    EXPECT_EQ(Stronger(O::Ended, O::Ready), O::Ended);
-    EXPECT_EQ(Stronger(O::Error, O::Ended), O::Error);
-    EXPECT_EQ(Stronger(O::Ready, O::None), O::Ready);
-}
-
 TEST(SessionEvents, TickDecisions) {
     using A = SessionTickAction;
     using O = SessionOutcome;
@@ -23,9 +15,12 @@ TEST(SessionEvents, TickDecisions) {
     } cases[] = {
         {"nothing happened", {false, false, O::None}, A::Nothing},
         {"ready starts playback", {false, false, O::Ready}, A::StartPlayback},
-        {"ready while examining still starts", {false, true, O::Ready}, A::StartPlayback},
+        {"the previous media's ready while a file is examined is ignored",
+         {false, true, O::Ready},
+         A::Nothing},
         {"ended advances", {false, false, O::Ended}, A::AdvanceAtEnd},
-        {"ended while examining is ignored", {false, true, O::Ended}, A::Nothing},
+        {"the previous media's end while a file is examined is ignored", {false, true, O::Ended}, A::Nothing},
+        {"ended while examining is ignored even during a drag", {false, true, O::Ended, true}, A::Nothing},
         {"ended during a seek drag is deferred", {false, false, O::Ended, true}, A::DeferEnd},
         {"old drag policy does not defer", {false, false, O::Ended, true, true}, A::AdvanceAtEnd},
         {"no end deferral", {false, false, O::Ended, true, false, true}, A::AdvanceAtEnd},
@@ -50,7 +45,10 @@ TEST(FrameSinkConfiguration, ApertureFromTheMediaType) {
         {"empty aperture ignored", CodedSize{640, 480}, Aperture{0, 0, 0, 480}, {0, 0, 640, 480}},
         {"no media type", std::nullopt, std::nullopt, {0, 0, 1920, 1088}},
         {"zero coded size", CodedSize{0, 0}, std::nullopt, {0, 0, 1920, 1088}},
-        {"zero coded size keeps a real aperture", CodedSize{0, 0}, Aperture{0, 0, 320, 240}, {0, 0, 320, 240}},
+        {"zero coded size keeps a real aperture",
+         CodedSize{0, 0},
+         Aperture{0, 0, 320, 240},
+         {0, 0, 320, 240}},
     };
     for (const auto& c : cases) {
         const Aperture a = ApertureFromMediaType(c.coded, c.area);

@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "engine/engine_events_win.h"
 #include "engine/video/frame_sink_win.h"
-#include "ui/main_window_win.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ class NoticeCounter {
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"JkFrameNoticeCounter";
         RegisterClassW(&wc);
-        window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                                 nullptr);
         count = 0;
     }
     ~NoticeCounter() { DestroyWindow(window); }
@@ -41,11 +42,15 @@ class NoticeCounter {
     }
 };
 
-// A 32 x 16 NV12 frame (stride 32, 16 lines): white luma with neutral chroma.
-std::vector<BYTE> WhiteFrame() {
-    std::vector<BYTE> frame(32 * 16 * 3 / 2, 235);
+// A 32 x 16 NV12 frame (stride 32, 16 lines) of one grey: luma as given, neutral chroma.
+std::vector<BYTE> GreyFrame(BYTE luma) {
+    std::vector<BYTE> frame(32 * 16 * 3 / 2, luma);
     std::fill(frame.begin() + 32 * 16, frame.end(), 128);
     return frame;
+}
+
+std::vector<BYTE> WhiteFrame() {
+    return GreyFrame(235);
 }
 
 IMFMediaType* VideoType(UINT32 width, UINT32 height) {
@@ -89,7 +94,9 @@ TEST(FrameSink, ConvertsKeepsTheNewestFrameAndNotifies) {
     EXPECT_FALSE(sink->GetFrameSnapshot(snapshot)) << "no frame yet";
 
     const auto frame = WhiteFrame();
-    EXPECT_EQ(sink->OnProcessSample(MFMediaType_Video, 0, 0, 0, frame.data(), static_cast<DWORD>(frame.size())), S_OK);
+    EXPECT_EQ(
+        sink->OnProcessSample(MFMediaType_Video, 0, 0, 0, frame.data(), static_cast<DWORD>(frame.size())),
+        S_OK);
     ASSERT_TRUE(sink->GetFrameSnapshot(snapshot));
     EXPECT_EQ(snapshot.width, 32);
     EXPECT_EQ(snapshot.height, 16);
@@ -98,9 +105,20 @@ TEST(FrameSink, ConvertsKeepsTheNewestFrameAndNotifies) {
     EXPECT_EQ(snapshot.pixels[3], 255);
     EXPECT_EQ(notices.Drain(), 1);
 
+    // A newer frame replaces the older one: the painted picture is always the latest.
+    const auto black = GreyFrame(16);
+    sink->OnProcessSample(MFMediaType_Video, 0, 0, 0, black.data(), static_cast<DWORD>(black.size()));
+    ASSERT_TRUE(sink->GetFrameSnapshot(snapshot));
+    ASSERT_EQ(snapshot.pixels.size(), 32u * 16 * 4);
+    for (size_t i : {size_t{0}, size_t{1}, size_t{2}, snapshot.pixels.size() - 2})
+        EXPECT_EQ(snapshot.pixels[i], 0) << "byte " << i;
+    EXPECT_EQ(snapshot.pixels[3], 255) << "alpha stays opaque";
+    EXPECT_EQ(sink->ConvertedFrames(), 2);
+    EXPECT_EQ(notices.Drain(), 2);
+
     sink->ClearVideoWindow();
     sink->OnProcessSample(MFMediaType_Video, 0, 0, 0, frame.data(), static_cast<DWORD>(frame.size()));
-    EXPECT_EQ(notices.Drain(), 1) << "no notices once the window is cleared";
+    EXPECT_EQ(notices.Drain(), 2) << "no notices once the window is cleared";
     sink->Release();
 }
 

@@ -20,7 +20,8 @@ TEST_F(PlaybackTest, CuelessWebmPlaysThroughTheRepairedStream) {
     OpenItem(0);
     EXPECT_TRUE(engine.examining);
     EXPECT_EQ(engine.statusText, U16(I18nText(L"파일을 살펴보는 중…")));
-    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->ready; }, 20000)) << Utf16ToUtf8Test(engine.statusText);
+    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->ready; }, 20000))
+        << Utf16ToUtf8Test(engine.statusText);
     EXPECT_FALSE(engine.examining);
     EXPECT_TRUE(webmRecord.needsRepair);
     EXPECT_TRUE(webmRecord.openedRepaired);
@@ -52,6 +53,130 @@ TEST_F(PlaybackTest, ClosingWindowDuringAScanFreesTheRecord) {
     EXPECT_EQ(scanCounters.posted, posted);
     EXPECT_GT(scanCounters.lastDiscardedClusters, 8) << "the scan ran to its end";
     EXPECT_EQ(scanCounters.liveRecords, 0);
+}
+
+// Holds a scan back instead of starting its thread, so that the test decides when its result
+// arrives; the previous media's notices come in meanwhile.
+struct HeldScan {
+    std::u16string path;
+    std::int64_t generation = 0;
+    HWND window = nullptr;
+};
+HeldScan heldScan;
+
+void HoldScan(const std::u16string& path, std::int64_t generation, HWND window) {
+    heldScan = {path, generation, window};
+}
+
+class ExaminingTest : public PlaybackTest {
+  protected:
+    void SetUp() override {
+        PlaybackTest::SetUp();
+        heldScan = {};
+        scanStarter = HoldScan;
+    }
+    void TearDown() override {
+        scanStarter = StartScanThread;
+        PlaybackTest::TearDown();
+    }
+    void ExpectStillExamining(int index) {
+        EXPECT_TRUE(engine.examining);
+        EXPECT_EQ(engine.statusText, U16(I18nText(L"파일을 살펴보는 중…")));
+        EXPECT_EQ(currentIndex, index) << "the list did not move on";
+        EXPECT_EQ(engine.durationSec, -1) << "nothing of the previous media's duration";
+    }
+    // Lets the held scan run for real; its result opens the examined file.
+    void ReleaseScan() { StartScanThread(heldScan.path, heldScan.generation, heldScan.window); }
+};
+
+TEST_F(ExaminingTest, PreviousMediasReadyNeitherStartsItNorEndsTheExamination) {
+    playlist = {MediaPath(L"tone48k.wav"), MediaPath(L"live_vp8_opus.webm")};
+    OpenItem(0); // its topology turns ready while the second file is examined
+    OpenItem(1);
+    ASSERT_FALSE(heldScan.path.empty());
+    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->ready; }, 10000))
+        << "the ready notice came";
+    PumpMessagesFor(800);
+    ExpectStillExamining(1);
+    EXPECT_LT(SessionClockSeconds(), 0.05) << "the previous media was not started again";
+    ReleaseScan();
+    ASSERT_TRUE(WaitUntil([] { return !engine.examining && SessionClockSeconds() > 0.2; }, 20000));
+    EXPECT_TRUE(webmRecord.openedRepaired);
+    EXPECT_NEAR(engine.durationSec, 3.0, 0.2) << "the examined file's own duration";
+}
+
+TEST_F(ExaminingTest, PreviousMediasEndDoesNotStepPastTheExaminedItem) {
+    playlist = {MediaPath(L"tone48k.wav"), MediaPath(L"live_vp8_opus.webm"), MediaPath(L"music.m4a")};
+    OpenItem(0);
+    ASSERT_TRUE(WaitUntil([] { return SessionClockSeconds() > 0.3; }, 20000)) << "the tone plays";
+    OpenItem(1);
+    PumpMessagesFor(2500); // the two-second tone reaches its end meanwhile
+    ExpectStillExamining(1);
+    EXPECT_FALSE(engine.paused) << "the end of the list was not declared either";
+    ReleaseScan();
+    ASSERT_TRUE(WaitUntil([] { return !engine.examining && sessionEngine && sessionEngine->ready; }, 20000));
+    EXPECT_EQ(currentIndex, 1);
+    EXPECT_NEAR(engine.durationSec, 3.0, 0.2);
+}
+
+TEST_F(ExaminingTest, NullStaleAndUnlistedResultsAreFreedWithoutEffect) {
+    playlist = {MediaPath(L"live_vp8_opus.webm")};
+    OpenItem(0);
+    const long liveBefore = scanCounters.liveRecords;
+    SendMessageW(main_, WM_APP_SCAN_RESULT, static_cast<WPARAM>(engine.openGeneration), 0);
+    ExpectStillExamining(0);
+    const auto deliver = [&](std::int64_t generation) {
+        auto* record = new ScanRecord();
+        ++scanCounters.liveRecords; // as the scan thread counts it
+        ScanAndPrepare(heldScan.path, nullptr, 0, *record);
+        SendMessageW(main_, WM_APP_SCAN_RESULT, static_cast<WPARAM>(generation),
+                     reinterpret_cast<LPARAM>(record));
+    };
+    deliver(engine.openGeneration - 1);
+    ExpectStillExamining(0);
+    EXPECT_EQ(sessionEngine, nullptr) << "a stale result opens nothing";
+    ClearPlaylist();
+    deliver(engine.openGeneration);
+    EXPECT_TRUE(engine.examining) << "the item is no longer listed: nothing opens";
+    EXPECT_EQ(sessionEngine, nullptr);
+    EXPECT_EQ(scanCounters.liveRecords, liveBefore) << "every record was freed";
+}
+
+TEST_F(ExaminingTest, WithoutARepairedHeadTheFileOpensByItsPath) {
+    playlist = {MediaPath(L"live_vp8_opus.webm")};
+    OpenItem(0);
+    auto* record = new ScanRecord();
+    ++scanCounters.liveRecords;
+    ScanAndPrepare(heldScan.path, nullptr, 0, *record);
+    ASSERT_TRUE(NeedsRepair(record->scan));
+    record->head.reset(); // as when the head could not be built
+    SendMessageW(main_, WM_APP_SCAN_RESULT, static_cast<WPARAM>(heldScan.generation),
+                 reinterpret_cast<LPARAM>(record));
+    EXPECT_FALSE(engine.examining);
+    EXPECT_TRUE(webmRecord.needsRepair);
+    EXPECT_FALSE(webmRecord.openedRepaired);
+    ASSERT_TRUE(WaitUntil([] { return SessionClockSeconds() > 0.3; }, 20000))
+        << Utf16ToUtf8Test(engine.statusText);
+    EXPECT_NEAR(engine.durationSec, 3.0, 0.3) << "the scan's estimate stands in for the missing Duration";
+}
+
+TEST_F(PlaybackTest, MfplayEndDuringAScanDoesNotStepPastTheExaminedItem) {
+    int ends = 0;
+    engineEvents.endOfMedia = [&] {
+        ++ends;
+        return false;
+    };
+    auto* callback = new PlayerCB();
+    MFP_EVENT_HEADER ended{};
+    ended.eEventType = MFP_EVENT_TYPE_PLAYBACK_ENDED;
+    ended.hrEvent = S_OK;
+    engine.examining = true;
+    callback->OnMediaPlayerEvent(&ended);
+    EXPECT_EQ(ends, 0);
+    engine.examining = false;
+    callback->OnMediaPlayerEvent(&ended);
+    EXPECT_EQ(ends, 1) << "without a scan the end moves the list on";
+    callback->Release();
 }
 
 // The stream, called the way Media Foundation calls it.
@@ -123,7 +248,8 @@ TEST_F(RepairStreamTest, FacesCapabilitiesAndNames) {
 
 TEST_F(RepairStreamTest, ReadsPresentHeadThenTail) {
     const auto across = ReadAt(headSize_ - 5, 20);
-    EXPECT_EQ(across, std::vector<BYTE>(expected_.begin() + headSize_ - 5, expected_.begin() + headSize_ + 15));
+    EXPECT_EQ(across,
+              std::vector<BYTE>(expected_.begin() + headSize_ - 5, expected_.begin() + headSize_ + 15));
     EXPECT_EQ(ReadAt(0, 64), std::vector<BYTE>(expected_.begin(), expected_.begin() + 64));
     const auto end = ReadAt(expected_.size() - 3, 100);
     EXPECT_EQ(end.size(), 3u);
