@@ -23,14 +23,14 @@ std::u16string openPath;
 
 void ResetForNewMedia() {
     engine.endDeferred = false;
+    if (engineEvents.mediaChanging)
+        engineEvents.mediaChanging();
     engine.durationSec = -1;
     engine.hasVideo = false;
     engine.seekTargetSec = -1;
     engine.pendingStartSec = -1;
     engine.statusText.clear();
     engine.paused = false;
-    if (engineEvents.mediaChanging)
-        engineEvents.mediaChanging();
 }
 
 bool SessionReady() { return sessionEngine && sessionEngine->session && sessionEngine->ready; }
