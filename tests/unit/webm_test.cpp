@@ -4,85 +4,11 @@
 
 #include "engine/webm/repair_header.h"
 #include "engine/webm/webm_scan.h"
+#include "tests/unit/webm_fixtures.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// A tiny EBML writer for fixtures.
-Bytes Id(std::uint32_t id) {
-    Bytes out;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if ((id >> shift) != 0 || shift == 0)
-            out.push_back(static_cast<std::uint8_t>(id >> shift));
-    }
-    return out;
-}
-
-Bytes Element(std::uint32_t id, const Bytes& payload) {
-    Bytes out = Id(id);
-    WriteSizeVarint(out, payload.size());
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
-}
-
-Bytes UnknownSizeHeader(std::uint32_t id) {
-    Bytes out = Id(id);
-    out.insert(out.end(), {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    return out;
-}
-
-Bytes UInt(std::uint32_t id, std::uint64_t value) {
-    Bytes out = Id(id);
-    WriteUIntData(out, value);
-    return out;
-}
-
-Bytes DoubleElement(std::uint32_t id, double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, 8);
-    Bytes payload;
-    for (int s = 56; s >= 0; s -= 8)
-        payload.push_back(static_cast<std::uint8_t>(bits >> s));
-    return Element(id, payload);
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const auto& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes SimpleBlock(std::int16_t relative) {
-    return Element(webm_id::kSimpleBlock, {0x81, static_cast<std::uint8_t>(relative >> 8),
-                                           static_cast<std::uint8_t>(relative), 0x80, 1, 2, 3});
-}
-
-const Bytes kEbmlHeader = Element(webm_id::kEbml, Cat({UInt(0x4286, 1), Element(0x4282, {'w', 'e', 'b', 'm'})}));
-const Bytes kTracks = Element(webm_id::kTracks, Cat({Element(webm_id::kTrackEntry, Cat({UInt(0xD7, 2), UInt(0x83, 2)})),
-                                                      Element(webm_id::kTrackEntry, Cat({UInt(0xD7, 1), UInt(0x83, 1)}))}));
-
-Bytes Info(const Bytes& extra = {}) {
-    return Element(webm_id::kInfo, Cat({UInt(webm_id::kTimecodeScale, 1000000), Element(0x4D80, {'x'}), extra}));
-}
-
-// A live recording: unknown-size segment and clusters, no Cues, no Duration.
-Bytes LiveFile(int clusters = 3) {
-    Bytes segment = Cat({Element(webm_id::kSeekHead, {0x4D, 0xBB, 0x80}), Element(webm_id::kVoid, {0, 0}), Info(), kTracks});
-    for (int c = 0; c < clusters; ++c) {
-        segment = Cat({segment, UnknownSizeHeader(webm_id::kCluster), UInt(webm_id::kTimecode, 1000u * c),
-                       SimpleBlock(0), SimpleBlock(40), SimpleBlock(20)});
-    }
-    return Cat({kEbmlHeader, UnknownSizeHeader(webm_id::kSegment), segment});
-}
-
-WebmScan Scan(Bytes bytes, const std::int64_t* cancel = nullptr, std::int64_t generation = 0) {
-    MemorySource source(std::move(bytes));
-    WebmScan scan;
-    ScanWebm(source, scan, cancel, generation);
-    return scan;
-}
+using namespace webm_fixture;
 
 TEST(WebmScan, LiveRecordingNeedsRepair) {
     const WebmScan scan = Scan(LiveFile());
@@ -104,9 +30,11 @@ TEST(WebmScan, LiveRecordingNeedsRepair) {
 }
 
 TEST(WebmScan, StructureCases) {
-    const Bytes knownCluster = Element(webm_id::kCluster, Cat({UInt(webm_id::kTimecode, 500), SimpleBlock(30),
-                                                               Element(webm_id::kBlockGroup, Cat({Element(0xFB, {1}),
-                                                                       Element(webm_id::kBlock, {0x81, 0, 90, 0})}))}));
+    const Bytes knownCluster =
+        Element(webm_id::kCluster,
+                Cat({UInt(webm_id::kTimecode, 500), SimpleBlock(30),
+                     Element(webm_id::kBlockGroup,
+                             Cat({Element(0xFB, {1}), Element(webm_id::kBlock, {0x81, 0, 90, 0})}))}));
     const Bytes cues = Element(webm_id::kCues, {0xBB, 0x80});
     const Bytes tags = Element(0x1254C367, {0x73, 0x73, 0x80});
     const Bytes attachments = Element(0x1941A469, {0x61, 0xA7, 0x80});
@@ -119,33 +47,36 @@ TEST(WebmScan, StructureCases) {
         double duration;
         size_t headElements;
     } cases[] = {
-        {"known sizes with Cues and Duration",
-         segment(Cat({Info(DoubleElement(webm_id::kDuration, 3000.0)), kTracks, cues, knownCluster})), true, false, 3.0,
-         2},
+        {"known sizes with Cues and Duration; the leading Cues are not kept",
+         segment(Cat({Info(DoubleElement(webm_id::kDuration, 3000.0)), kTracks, cues, knownCluster})), true,
+         false, 3.0, 1},
         {"2-byte Duration falls back to the clusters",
          segment(Cat({Info(Element(webm_id::kDuration, {0x12, 0x34})), knownCluster})), true, true, 0.59, 0},
         {"Tags and Attachments kept, trailing Cues only noted",
          segment(Cat({Info(), tags, attachments, knownCluster, cues})), true, true, 0.59, 2},
-        {"cluster without Timecode", segment(Cat({Info(), Element(webm_id::kCluster, SimpleBlock(5))})), true, true, -1,
-         0},
-        {"oversized Info child",
-         segment(Cat({Info(Element(0x7BA9, Bytes(0x100000, 'a'))), knownCluster})), false, false, -1, 0},
+        {"cluster without Timecode", segment(Cat({Info(), Element(webm_id::kCluster, SimpleBlock(5))})), true,
+         true, -1, 0},
+        {"oversized Info child", segment(Cat({Info(Element(0x7BA9, Bytes(0x100000, 'a'))), knownCluster})),
+         false, false, -1, 0},
         {"EBML magic then the end of the file", Bytes{0x1A, 0x45, 0xDF, 0xA3}, false, false, -1, 0},
         {"not EBML", Bytes{'R', 'I', 'F', 'F', 0, 0}, true, false, -1, 0},
         {"unknown-size element before the segment",
-         Cat({kEbmlHeader, UnknownSizeHeader(0x1254C367), Element(webm_id::kSegment, knownCluster)}), false, false, -1, 0},
+         Cat({kEbmlHeader, UnknownSizeHeader(0x1254C367), Element(webm_id::kSegment, knownCluster)}), false,
+         false, -1, 0},
     };
     for (const auto& c : cases) {
         const WebmScan scan = Scan(c.file);
         EXPECT_EQ(scan.scanOk, c.scanOk) << c.name;
         EXPECT_EQ(NeedsRepair(scan), c.needsRepair) << c.name;
         EXPECT_NEAR(ScanDuration(scan), c.duration, 1e-9) << c.name;
-        if (c.scanOk)
+        if (c.scanOk) {
             EXPECT_EQ(scan.headElements.size(), c.headElements) << c.name;
+        }
     }
     const WebmScan trailing = Scan(segment(Cat({Info(), tags, knownCluster, cues})));
     EXPECT_TRUE(trailing.hasCues);
-    const WebmScan twoBytes = Scan(segment(Cat({Info(Element(webm_id::kDuration, {0x12, 0x34})), knownCluster})));
+    const WebmScan twoBytes =
+        Scan(segment(Cat({Info(Element(webm_id::kDuration, {0x12, 0x34})), knownCluster})));
     EXPECT_TRUE(twoBytes.hasDuration);
     EXPECT_EQ(twoBytes.durationTicks, -1);
 }
@@ -163,7 +94,8 @@ TEST(WebmRepair, Encodings) {
     const struct {
         std::uint64_t value;
         Bytes size;
-    } sizes[] = {{126, {0xFE}}, {127, {0x40, 0x7F}}, {16382, {0x7F, 0xFE}}, {16383, {0x20, 0x3F, 0xFF}}, {0, {0x80}}};
+    } sizes[] = {
+        {126, {0xFE}}, {127, {0x40, 0x7F}}, {16382, {0x7F, 0xFE}}, {16383, {0x20, 0x3F, 0xFF}}, {0, {0x80}}};
     for (const auto& c : sizes) {
         Bytes out;
         WriteSizeVarint(out, c.value);
@@ -180,32 +112,23 @@ TEST(WebmRepair, Encodings) {
     }
 }
 
-// Reads CueClusterPosition values back out of a Cues element.
-std::vector<std::uint64_t> CuePositions(const Bytes& cues) {
-    std::vector<std::uint64_t> positions;
-    for (size_t i = 0; i + 2 < cues.size(); ++i) {
-        if (cues[i] == 0xF1 && (cues[i + 1] & 0xF8) == 0x80 && i > 0 && cues[i - 2] != 0xF1) {
-            const size_t n = cues[i + 1] & 0x07;
-            std::uint64_t v = 0;
-            for (size_t k = 0; k < n && i + 2 + k < cues.size(); ++k)
-                v = (v << 8) | cues[i + 2 + k];
-            positions.push_back(v);
-        }
-    }
-    return positions;
-}
-
 TEST(WebmRepair, CuesSettleOnTheirOwnLength) {
     WebmScan scan;
     scan.isEbml = scan.scanOk = true;
-    scan.clusters = {{1000, 0}, {5000, 2000}, {9000, 4000}};
+    // Each cluster opens with a video keyframe.
+    scan.clusters = {{1000, 0, 0, 0, true}, {5000, 2000, 0, 0, true}, {9000, 4000, 0, 0, true}};
     scan.firstClusterOffset = 1000;
     scan.videoTrack = 1;
-    const Bytes first = BuildCues(scan, 300, 0);
-    const Bytes second = BuildCues(scan, 300, first.size());
-    EXPECT_EQ(second.size(), first.size()) << "the second pass confirms the length";
-    const std::uint64_t c = second.size();
-    EXPECT_EQ(CuePositions(second), (std::vector<std::uint64_t>{300 + c, 4300 + c, 8300 + c}));
+    const auto first = BuildCues(scan, 300, 0);
+    ASSERT_TRUE(first.has_value());
+    const auto second = BuildCues(scan, 300, first->size());
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->size(), first->size()) << "the second pass confirms the length";
+    const std::uint64_t c = second->size();
+    std::vector<std::uint64_t> positions;
+    for (const Cue& cue : ReadCues(*second))
+        positions.push_back(cue.clusterPosition);
+    EXPECT_EQ(positions, (std::vector<std::uint64_t>{300 + c, 4300 + c, 8300 + c}));
 }
 
 TEST(WebmRepair, HeadCarriesDurationCuesAndTheHeaderElements) {
@@ -219,36 +142,55 @@ TEST(WebmRepair, HeadCarriesDurationCuesAndTheHeaderElements) {
     const auto head = BuildRepairHeader(source, scan);
     ASSERT_TRUE(head.has_value());
     const Bytes duration = {0x44, 0x89, 0x88, 0x40, 0xC8, 0x1C, 0x80, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_NE(std::search(head->bytes.begin(), head->bytes.end(), duration.begin(), duration.end()), head->bytes.end());
+    EXPECT_NE(std::search(head->bytes.begin(), head->bytes.end(), duration.begin(), duration.end()),
+              head->bytes.end());
     EXPECT_TRUE(std::equal(kEbmlHeader.begin(), kEbmlHeader.end(), head->bytes.begin()));
     const Bytes segment = {0x18, 0x53, 0x80, 0x67, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_TRUE(std::equal(segment.begin(), segment.end(), head->bytes.begin() + kEbmlHeader.size()));
-    EXPECT_NE(std::search(head->bytes.begin(), head->bytes.end(), kTracks.begin(), kTracks.end()), head->bytes.end());
+    EXPECT_NE(std::search(head->bytes.begin(), head->bytes.end(), kTracks.begin(), kTracks.end()),
+              head->bytes.end());
     const Bytes seekHead = Element(webm_id::kSeekHead, {0x4D, 0xBB, 0x80});
-    EXPECT_EQ(std::search(head->bytes.begin(), head->bytes.end(), seekHead.begin(), seekHead.end()), head->bytes.end());
+    EXPECT_EQ(std::search(head->bytes.begin(), head->bytes.end(), seekHead.begin(), seekHead.end()),
+              head->bytes.end());
     const Bytes cueTimeZero = {0xB3, 0x81, 0x00};
     EXPECT_NE(std::search(head->bytes.begin(), head->bytes.end(), cueTimeZero.begin(), cueTimeZero.end()),
               head->bytes.end());
     EXPECT_EQ(head->tailStart, scan.firstClusterOffset);
+    EXPECT_EQ(head->tailEnd, file.size());
 }
 
+// The file really holds every byte the elements name (zeros past the live recording), so only
+// the caps can refuse them, and they must do so before reading more than a head's worth.
 TEST(WebmRepair, RefusesWhatItCannotBuild) {
-    MemorySource source(LiveFile());
-    WebmScan scan;
-    ScanWebm(source, scan, nullptr, 0);
+    const Bytes file = LiveFile();
+    SparseSource sparse(std::uint64_t{1} << 32);
+    sparse.Put(0, file);
+    const WebmScan scan = Scan(file);
+    ASSERT_TRUE(BuildRepairHeader(sparse, scan).has_value());
     WebmScan noClusters = scan;
     noClusters.clusters.clear();
     WebmScan failed = scan;
     failed.scanOk = false;
+    WebmScan tooLarge = scan;
+    tooLarge.tooLarge = true;
     WebmScan hugeElement = scan;
     hugeElement.headElements.push_back({0, kMaxCopiedElementBytes + 1});
-    WebmScan manyElements = scan; // each element below the cap, together far above it
-    for (int i = 0; i < 2000; ++i)
-        manyElements.headElements.push_back({0, 0x100000});
+    WebmScan manyElements = scan; // each element below the cap, together above it
+    for (int i = 0; i < 100; ++i)
+        manyElements.headElements.push_back({file.size() + i * 0x100000, 0x100000});
     WebmScan pastTheEnd = scan;
-    pastTheEnd.headElements.push_back({0, source.Size() + 10});
-    for (const WebmScan* s : {&noClusters, &failed, &hugeElement, &manyElements, &pastTheEnd})
-        EXPECT_FALSE(BuildRepairHeader(source, *s).has_value());
+    pastTheEnd.headElements.push_back({sparse.Size() - 10, 20});
+    const struct {
+        const char* name;
+        const WebmScan& scan;
+    } cases[] = {{"no clusters", noClusters},     {"failed scan", failed},
+                 {"too large", tooLarge},         {"huge element", hugeElement},
+                 {"many elements", manyElements}, {"past the end", pastTheEnd}};
+    for (const auto& c : cases) {
+        CountingSource counting(sparse);
+        EXPECT_FALSE(BuildRepairHeader(counting, c.scan).has_value()) << c.name;
+        EXPECT_LE(counting.BytesRead(), kMaxRepairHeadBytes) << c.name;
+    }
 }
 
 TEST(WebmRepair, PresentedReadsMapHeadAndTail) {
@@ -268,8 +210,9 @@ TEST(WebmRepair, PresentedReadsMapHeadAndTail) {
         const PresentedRead r = PlanPresentedRead(100, 1000, 500, c.position, c.count);
         EXPECT_EQ(r.headBytes, c.expected.headBytes) << c.name;
         EXPECT_EQ(r.tailBytes, c.expected.tailBytes) << c.name;
-        if (r.tailBytes > 0)
+        if (r.tailBytes > 0) {
             EXPECT_EQ(r.fileOffset, c.expected.fileOffset) << c.name;
+        }
     }
 }
 
