@@ -68,7 +68,11 @@ void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std:
     try {
         WinFileSource source(file);
         ScanWebm(source, record.scan, cancel, generation);
-        if (NeedsRepair(record.scan))
+        // A superseded scan posts nothing, so its head would be built for nobody.
+        const bool superseded =
+            cancel != nullptr && std::atomic_ref<std::int64_t>(*const_cast<std::int64_t*>(cancel)).load(std::memory_order_relaxed) !=
+                                                generation;
+        if (NeedsRepair(record.scan) && !superseded)
             record.head = BuildRepairHeader(source, record.scan);
     } catch (...) {
         // Out of memory on a hostile file: no repair, and the file is opened plainly.
