@@ -22,6 +22,12 @@ std::int64_t CurrentScanGeneration() {
     return std::atomic_ref<std::int64_t>(engine.scanGeneration).load(std::memory_order_relaxed);
 }
 
+bool Superseded(const std::int64_t* cancel, std::int64_t generation) {
+    return cancel != nullptr &&
+           std::atomic_ref<std::int64_t>(*const_cast<std::int64_t*>(cancel)).load(std::memory_order_relaxed) !=
+               generation;
+}
+
 bool StillWanted(const ScanJob& job) {
     return job.window != nullptr && !EngineWindowClosing() && job.generation == CurrentScanGeneration();
 }
@@ -69,10 +75,7 @@ void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std:
         WinFileSource source(file);
         ScanWebm(source, record.scan, cancel, generation);
         // A superseded scan posts nothing, so its head would be built for nobody.
-        const bool superseded =
-            cancel != nullptr && std::atomic_ref<std::int64_t>(*const_cast<std::int64_t*>(cancel)).load(std::memory_order_relaxed) !=
-                                                generation;
-        if (NeedsRepair(record.scan) && !superseded)
+        if (NeedsRepair(record.scan) && !Superseded(cancel, generation))
             record.head = BuildRepairHeader(source, record.scan);
     } catch (...) {
         // Out of memory on a hostile file: no repair, and the file is opened plainly.
