@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -9,7 +12,8 @@
 namespace {
 
 // An NV12 buffer with the given stride and coded height, every luma byte y and chroma pair (u, v).
-std::vector<std::uint8_t> FlatFrame(size_t stride, size_t height, std::uint8_t y, std::uint8_t u, std::uint8_t v) {
+std::vector<std::uint8_t> FlatFrame(size_t stride, size_t height, std::uint8_t y, std::uint8_t u,
+                                    std::uint8_t v) {
     std::vector<std::uint8_t> buffer(stride * height * 3 / 2, y);
     for (size_t i = stride * height; i + 1 < buffer.size(); i += 2) {
         buffer[i] = u;
@@ -18,8 +22,8 @@ std::vector<std::uint8_t> FlatFrame(size_t stride, size_t height, std::uint8_t y
     return buffer;
 }
 
-std::vector<std::uint8_t> Convert(ConvertKernel kernel, const std::vector<std::uint8_t>& buffer, const Aperture& a,
-                                  bool bt709) {
+std::vector<std::uint8_t> Convert(ConvertKernel kernel, const std::vector<std::uint8_t>& buffer,
+                                  const Aperture& a, bool bt709) {
     const auto layout = InferNv12Layout(buffer.size(), a);
     EXPECT_TRUE(layout.has_value());
     std::vector<std::uint8_t> out(static_cast<size_t>(a.width) * a.height * 4, 0x5A);
@@ -52,10 +56,52 @@ TEST(Nv12, BlackAndWhiteInBothMatrices) {
 TEST(Nv12, MatrixFollowsTheApertureHeight) {
     EXPECT_TRUE(UsesBt709({0, 0, 1280, 720}));
     EXPECT_FALSE(UsesBt709({0, 0, 1280, 719}));
-    // A saturated red differs between the matrices, so the choice is visible in the pixels.
-    const auto frame = FlatFrame(32, 16, 81, 90, 240);
-    EXPECT_NE(Convert(ConvertKernel::Scalar, frame, {0, 0, 32, 16}, true),
-              Convert(ConvertKernel::Scalar, frame, {0, 0, 32, 16}, false));
+}
+
+// Limited-range Y'CbCr to R'G'B' worked out from each matrix's luma weights Kr and Kb, in real
+// numbers: Y' = 255/219 (Y - 16), Cb = 255/224 (U - 128), Cr = 255/224 (V - 128),
+// R = Y' + 2 (1 - Kr) Cr, B = Y' + 2 (1 - Kb) Cb, G = (Y' - Kr R - Kb B) / (1 - Kr - Kb).
+std::array<double, 3> ReferenceBgr(int y, int u, int v, bool bt709) {
+    const double kr = bt709 ? 0.2126 : 0.299;
+    const double kb = bt709 ? 0.0722 : 0.114;
+    const double luma = 255.0 / 219.0 * (y - 16);
+    const double cb = 255.0 / 224.0 * (u - 128);
+    const double cr = 255.0 / 224.0 * (v - 128);
+    const double r = luma + 2 * (1 - kr) * cr;
+    const double b = luma + 2 * (1 - kb) * cb;
+    const double g = (luma - kr * r - kb * b) / (1 - kr - kb);
+    return {b, g, r};
+}
+
+// The integer matrices round their coefficients to 1/256, so each channel may differ from the
+// real-number result by at most one step; a wrong matrix or offset differs by far more.
+TEST(Nv12, ColoursFollowTheMatrixFormulas) {
+    const struct {
+        const char* name;
+        std::uint8_t y, u, v;
+    } pixels[] = {
+        {"mid grey", 126, 128, 128}, {"red", 81, 90, 240},        {"green", 145, 54, 34},
+        {"blue", 41, 240, 110},      {"yellow", 210, 16, 146},    {"cyan", 170, 166, 16},
+        {"magenta", 106, 202, 222},  {"dark skin", 90, 110, 150}, {"out of gamut", 235, 16, 240},
+    };
+    for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+        for (const bool bt709 : {false, true}) {
+            for (const auto& p : pixels) {
+                const auto out = Convert(kernel, FlatFrame(32, 16, p.y, p.u, p.v), {0, 0, 32, 16}, bt709);
+                const auto expected = ReferenceBgr(p.y, p.u, p.v, bt709);
+                for (size_t i = 0; i < out.size(); i += 4) {
+                    for (int c = 0; c < 3; ++c) {
+                        const double want = std::clamp(expected[c], 0.0, 255.0);
+                        ASSERT_LE(std::abs(out[i + c] - want), 1.0)
+                            << ConvertKernelName(kernel) << (bt709 ? " BT.709 " : " BT.601 ") << p.name
+                            << " channel "
+                            << "BGR"[c] << " pixel " << i / 4;
+                    }
+                    ASSERT_EQ(out[i + 3], 255);
+                }
+            }
+        }
+    }
 }
 
 TEST(Nv12, StrideAndHeightInference) {
@@ -148,11 +194,13 @@ TEST(Nv12, VectorKernelsEqualTheReference) {
         const Aperture a{x, y, width, height};
         const bool bt709 = (round & 1) != 0;
         std::vector<std::uint8_t> reference(static_cast<size_t>(width) * height * 4);
-        ConvertNv12ToBgraWith(ConvertKernel::Scalar, Nv12Source{buffer.data(), layout, a, bt709}, reference.data());
+        ConvertNv12ToBgraWith(ConvertKernel::Scalar, Nv12Source{buffer.data(), layout, a, bt709},
+                              reference.data());
         for (const auto kernel : {ConvertKernel::Sse2, ConvertKernel::Avx2}) {
             std::vector<std::uint8_t> out(reference.size());
             ConvertNv12ToBgraWith(kernel, Nv12Source{buffer.data(), layout, a, bt709}, out.data());
-            ASSERT_EQ(out, reference) << ConvertKernelName(kernel) << " w " << width << " x " << x << " y " << y;
+            ASSERT_EQ(out, reference)
+                << ConvertKernelName(kernel) << " w " << width << " x " << x << " y " << y;
         }
     }
 }
