@@ -50,3 +50,44 @@ std::u16string JoinFolderAndName(std::u16string_view folder, std::u16string_view
     joined += name;
     return joined;
 }
+
+namespace {
+
+// Every component after the root is a name the system would not change: no "/", none empty,
+// none ending in a dot or a blank (which also rules out "." and "..").
+bool IsTidy(std::u16string_view rest) {
+    if (rest.find(u'/') != std::u16string_view::npos)
+        return false;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find(u'\\', start);
+        if (end == std::u16string_view::npos)
+            end = rest.size();
+        const std::u16string_view part = rest.substr(start, end - start);
+        const bool last = end == rest.size();
+        if (part.empty() ? !last : (part.back() == u'.' || part.back() == u' '))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsAsciiLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+} // namespace
+
+std::u16string ExtendedLengthPath(std::u16string_view path) {
+    const bool drive = path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == u':' && path[2] == u'\\';
+    if (drive && IsTidy(path.substr(3)))
+        return u"\\\\?\\" + std::u16string(path);
+    // \\?\ and \\.\ already name the object exactly; \\host\share is a network path.
+    const bool twoSlashes = path.size() > 2 && path[0] == u'\\' && path[1] == u'\\';
+    const bool device =
+        twoSlashes && (path[2] == u'?' || path[2] == u'.') && (path.size() == 3 || path[3] == u'\\');
+    const bool network = twoSlashes && !device && path[2] != u'\\';
+    if (network && IsTidy(path.substr(2)))
+        return u"\\\\?\\UNC\\" + std::u16string(path.substr(2));
+    return std::u16string(path);
+}

@@ -17,3 +17,9 @@ bool IsRelativePath(std::u16string_view path);
 
 // folder + name with exactly one backslash between them (none added after a trailing one).
 std::u16string JoinFolderAndName(std::u16string_view folder, std::u16string_view name);
+
+// The extended-length form the file functions accept beyond MAX_PATH: C:\a -> \\?\C:\a,
+// \\host\share\a -> \\?\UNC\host\share\a. The system does not tidy such paths, so only a full
+// path in its tidy form is changed (backslashes only, no "." or ".." component, no empty
+// component); anything else, relative or already prefixed paths included, is returned as it was.
+std::u16string ExtendedLengthPath(std::u16string_view path);

@@ -48,7 +48,8 @@ SortedPaths SortByKind(const PlaylistHost& host, const std::vector<std::u16strin
     return sorted;
 }
 
-std::optional<std::vector<std::u16string>> MediaInFolder(const PlaylistHost& host, const std::u16string& folder) {
+std::optional<std::vector<std::u16string>> MediaInFolder(const PlaylistHost& host,
+                                                         const std::u16string& folder) {
     const auto entries = host.listFolder(JoinFolderAndName(folder, u"*"));
     if (!entries)
         return std::nullopt;
@@ -63,6 +64,18 @@ std::optional<std::vector<std::u16string>> MediaInFolder(const PlaylistHost& hos
     return media;
 }
 
+// The listing's own spelling of path: the exact one if present (a folder may be case-sensitive),
+// else the one the file system takes as the same file.
+std::vector<std::u16string>::const_iterator FindInListing(const PlaylistHost& host,
+                                                          const std::vector<std::u16string>& media,
+                                                          const std::u16string& path) {
+    const auto exact = std::find(media.begin(), media.end(), path);
+    if (exact != media.end())
+        return exact;
+    return std::find_if(media.begin(), media.end(),
+                        [&](const std::u16string& listed) { return host.samePath(listed, path); });
+}
+
 // The sorted sibling list and the position of path in it, when the folder can be listed.
 std::optional<std::pair<std::vector<std::u16string>, int>> SiblingsOf(const PlaylistHost& host,
                                                                       const std::u16string& path) {
@@ -75,18 +88,25 @@ std::optional<std::pair<std::vector<std::u16string>, int>> SiblingsOf(const Play
     auto media = MediaInFolder(host, folder);
     if (!media)
         return std::nullopt;
-    std::stable_sort(media->begin(), media->end(),
-                     [&](const std::u16string& a, const std::u16string& b) { return host.compareNatural(a, b) < 0; });
-    const auto found = std::find(media->begin(), media->end(), path);
+    std::stable_sort(media->begin(), media->end(), [&](const std::u16string& a, const std::u16string& b) {
+        return host.compareNatural(a, b) < 0;
+    });
+    const auto found = FindInListing(host, *media, path);
     if (found == media->end())
         return std::nullopt;
     const int target = static_cast<int>(found - media->begin());
     return std::make_pair(std::move(*media), target);
 }
 
-bool SameKind(int index, bool audio) { return IsAudioItem(playlist[static_cast<size_t>(index)]) == audio; }
+bool SameKind(int index, bool audio) {
+    return IsAudioItem(playlist[static_cast<size_t>(index)]) == audio;
+}
 
 } // namespace
+
+bool AsciiSamePath(const std::u16string& a, const std::u16string& b) {
+    return AsciiEqualsNoCase(a, b);
+}
 
 int AddItem(const std::u16string& path) {
     EnsureIndex();

@@ -17,12 +17,17 @@ struct FolderEntry {
     bool isDirectory = false;
 };
 
+// Paths compared as the portable code does elsewhere: ASCII letters without case.
+bool AsciiSamePath(const std::u16string& a, const std::u16string& b);
+
 struct PlaylistHost {
     std::function<FileAttributes(const std::u16string& path)> attributes;
     // The entries of a folder listing for the pattern (folder + "\*"); nullopt when it cannot be opened.
     std::function<std::optional<std::vector<FolderEntry>>(const std::u16string& pattern)> listFolder;
     // Natural order (StrCmpLogicalW): negative, zero or positive.
     std::function<int(const std::u16string& a, const std::u16string& b)> compareNatural;
+    // Whether two paths name the same file under the file system's case rule.
+    std::function<bool(const std::u16string& a, const std::u16string& b)> samePath = AsciiSamePath;
     std::function<void(int index)> openItem;
     std::function<void()> repaintAll;
     // The session engine's restart of the current media from 0 (repeat one).

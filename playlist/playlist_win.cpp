@@ -42,6 +42,12 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::u16string& pattern
     return entries;
 }
 
+// The file system's own case rule: an ordinal comparison that folds every letter it upper-cases.
+bool SameFilePath(const std::u16string& a, const std::u16string& b) {
+    return CompareStringOrdinal(Wide(a), static_cast<int>(a.size()), Wide(b), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 void HoldAtEnd() {
     engine.paused = true;
     RepaintAllWindows();
@@ -61,6 +67,7 @@ PlaylistHost WindowsPlaylistHost() {
     host.compareNatural = [](const std::u16string& a, const std::u16string& b) {
         return StrCmpLogicalW(Wide(a), Wide(b));
     };
+    host.samePath = SameFilePath;
     host.openItem = OpenItem;
     host.repaintAll = RepaintAllWindows;
     host.restartCurrent = RestartCurrentFromZero;
@@ -75,7 +82,9 @@ void OpenItem(int index) {
     OpenMedia(playlist[static_cast<size_t>(index)]);
 }
 
-void OpenPathsFromUser(const std::vector<std::u16string>& paths) { OpenPaths(WindowsPlaylistHost(), paths); }
+void OpenPathsFromUser(const std::vector<std::u16string>& paths) {
+    OpenPaths(WindowsPlaylistHost(), paths);
+}
 
 void DropFiles(HDROP drop) {
     std::vector<std::u16string> paths;

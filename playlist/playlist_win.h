@@ -37,6 +37,15 @@ bool AdvanceAtEndNow(RepeatMode repeat);
 // M3U: the commands, and the file operations under them.
 void OpenPlaylistFile();
 void SavePlaylistFile();
+// The Save command after its dialog: writes the playlist and tells the user when that failed.
+void SavePlaylistAs(const std::u16string& path);
+// True only when the whole text is written and in place; the old file stays as it was otherwise.
 bool WriteM3u(const std::u16string& path);
-// Adds a playlist file's entries; false when the file cannot be read or is too large.
+// Adds a playlist file's entries; false when the file cannot be read or is too large (the user
+// is told about a file above the size limit).
 bool AddPlaylistFile(const std::u16string& path);
+
+// The message boxes of the playlist commands; ShowUiMessageBox, unless a test looks at the text
+// in its place.
+extern int (*showPlaylistMessage)(HWND owner, const std::u16string& text, const std::u16string& caption,
+                                  UINT style);

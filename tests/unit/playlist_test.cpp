@@ -94,8 +94,13 @@ TEST(PathRules, ExtensionsFoldersAndJoins) {
         std::u16string path;
         std::u16string extension;
     } extensions[] = {
-        {u"C:\\v\\a.MP4", u".MP4"}, {u"C:\\v.d\\a", u""},    {u"a.tar.gz", u".gz"},
-        {u"C:\\v\\a. mp4", u""},    {u"C:\\v\\.mp4", u".mp4"}, {u"C:/v/a.mkv", u".mkv"}, {u"", u""},
+        {u"C:\\v\\a.MP4", u".MP4"},
+        {u"C:\\v.d\\a", u""},
+        {u"a.tar.gz", u".gz"},
+        {u"C:\\v\\a. mp4", u""},
+        {u"C:\\v\\.mp4", u".mp4"},
+        {u"C:/v/a.mkv", u".mkv"},
+        {u"", u""},
     };
     for (const auto& c : extensions)
         EXPECT_EQ(PathExtension(c.path), c.extension);
@@ -108,6 +113,44 @@ TEST(PathRules, ExtensionsFoldersAndJoins) {
     EXPECT_FALSE(HasMediaExtension(u"D:\\notes.txt"));
 }
 
+TEST(PathRules, ExtendedLengthForm) {
+    const struct {
+        std::u16string path;
+        std::u16string extended;
+    } cases[] = {
+        {u"C:\\v\\list.m3u", u"\\\\?\\C:\\v\\list.m3u"},
+        {u"z:\\", u"\\\\?\\z:\\"},
+        {u"C:\\v\\", u"\\\\?\\C:\\v\\"},
+        {u"C:\\\uC74C\uC545\\a b.m3u", u"\\\\?\\C:\\\uC74C\uC545\\a b.m3u"},
+        {u"\\\\nas\\music\\list.m3u", u"\\\\?\\UNC\\nas\\music\\list.m3u"},
+        // Left as they are: relative, drive-relative, rooted, already extended, devices.
+        {u"list.m3u", u"list.m3u"},
+        {u"..\\list.m3u", u"..\\list.m3u"},
+        {u"C:list.m3u", u"C:list.m3u"},
+        {u"\\v\\list.m3u", u"\\v\\list.m3u"},
+        {u"\\\\?\\C:\\list.m3u", u"\\\\?\\C:\\list.m3u"},
+        {u"\\\\?\\UNC\\nas\\s\\l.m3u", u"\\\\?\\UNC\\nas\\s\\l.m3u"},
+        {u"\\\\.\\pipe\\x", u"\\\\.\\pipe\\x"},
+        {u"\\\\\\share", u"\\\\\\share"},
+        {u"1:\\list.m3u", u"1:\\list.m3u"},
+        {u"", u""},
+        // Left for the system to tidy: the extended form would take these names literally.
+        {u"C:/v/list.m3u", u"C:/v/list.m3u"},
+        {u"C:\\v\\..\\list.m3u", u"C:\\v\\..\\list.m3u"},
+        {u"C:\\v\\.\\list.m3u", u"C:\\v\\.\\list.m3u"},
+        {u"C:\\v\\\\list.m3u", u"C:\\v\\\\list.m3u"},
+        {u"C:\\v\\list.m3u.", u"C:\\v\\list.m3u."},
+        {u"C:\\v \\list.m3u", u"C:\\v \\list.m3u"},
+        {u"\\\\nas\\music\\..\\l.m3u", u"\\\\nas\\music\\..\\l.m3u"},
+    };
+    for (const auto& c : cases) {
+        const std::string shown(c.path.begin(), c.path.end()); // readable for the ASCII cases
+        EXPECT_EQ(ExtendedLengthPath(c.path), c.extended) << shown;
+    }
+    const std::u16string longPath = u"C:\\" + std::u16string(300, u'x') + u"\\list.m3u";
+    EXPECT_EQ(ExtendedLengthPath(longPath), u"\\\\?\\" + longPath);
+}
+
 TEST(OpenDialog, SingleAndMultipleSelections) {
     using std::u16string_view;
     const struct {
@@ -117,7 +160,9 @@ TEST(OpenDialog, SingleAndMultipleSelections) {
     } cases[] = {
         {"one file", std::u16string(u"C:\\v\\a.mp4\0\0", 13), {u"C:\\v\\a.mp4"}},
         {"several files", std::u16string(u"C:\\v\0a.mp4\0b.mkv\0\0", 19), {u"C:\\v\\a.mp4", u"C:\\v\\b.mkv"}},
-        {"several in a drive root", std::u16string(u"C:\\\0a.mp4\0b.mkv\0\0", 17), {u"C:\\a.mp4", u"C:\\b.mkv"}},
+        {"several in a drive root",
+         std::u16string(u"C:\\\0a.mp4\0b.mkv\0\0", 17),
+         {u"C:\\a.mp4", u"C:\\b.mkv"}},
         {"nothing", std::u16string(4, u'\0'), {}},
         {"no terminator at all", u"C:\\x.mp4", {u"C:\\x.mp4"}},
     };
@@ -158,6 +203,68 @@ TEST_F(PlaylistTest, LonePathsThatCannotBeListedStandAlone) {
         OpenPaths(world.Host(), {c.path});
         EXPECT_EQ(playlist, (Paths{c.path})) << c.name;
         EXPECT_EQ(world.opened, (std::vector<int>{0})) << c.name;
+    }
+}
+
+TEST_F(PlaylistTest, LoneFileInAnotherCaseTakesTheListingsSpelling) {
+    // A host rule that also folds the non-ASCII letters used below, as the file system does.
+    const auto foldsAccents = [](const std::u16string& a, const std::u16string& b) {
+        const auto fold = [](std::u16string text) {
+            for (auto& c : text)
+                c = c == u'\u00C9' ? u'\u00E9' : AsciiLower(c);
+            return text;
+        };
+        return fold(a) == fold(b);
+    };
+    const struct {
+        const char* name;
+        std::vector<FolderEntry> entries;
+        std::u16string opened;
+        bool hostFoldsAccents;
+        Paths expected;
+        int current;
+    } cases[] = {
+        {"other case of the name",
+         {{u"b.mp4"}, {u"clip.mp4"}, {u"a.mp4"}},
+         u"D:\\v\\CLIP.MP4",
+         false,
+         {u"D:\\v\\a.mp4", u"D:\\v\\b.mp4", u"D:\\v\\clip.mp4"},
+         2},
+        {"exact spelling first in a case-sensitive folder",
+         {{u"x.mp4"}, {u"X.mp4"}},
+         u"D:\\v\\X.mp4",
+         false,
+         {u"D:\\v\\x.mp4", u"D:\\v\\X.mp4"},
+         1},
+        {"other case when both spellings are listed",
+         {{u"x.mp4"}, {u"X.mp4"}},
+         u"D:\\v\\x.MP4",
+         false,
+         {u"D:\\v\\x.mp4", u"D:\\v\\X.mp4"},
+         0},
+        {"the ASCII rule keeps other letters apart",
+         {{u"\u00E9t\u00E9.mp4"}, {u"a.mp4"}},
+         u"D:\\v\\\u00C9t\u00C9.mp4",
+         false,
+         {u"D:\\v\\\u00C9t\u00C9.mp4"},
+         0},
+        {"the host's rule decides",
+         {{u"\u00E9t\u00E9.mp4"}, {u"a.mp4"}},
+         u"D:\\v\\\u00C9T\u00C9.MP4",
+         true,
+         {u"D:\\v\\a.mp4", u"D:\\v\\\u00E9t\u00E9.mp4"},
+         1},
+    };
+    for (const auto& c : cases) {
+        FakeWorld fresh;
+        fresh.Folder(u"D:\\v", c.entries);
+        PlaylistHost host = fresh.Host();
+        if (c.hostFoldsAccents)
+            host.samePath = foldsAccents;
+        ReplacePlaylist({u"E:\\old.mp4"});
+        OpenPaths(host, {c.opened});
+        EXPECT_EQ(playlist, c.expected) << c.name;
+        EXPECT_EQ(fresh.opened, (std::vector<int>{c.current})) << c.name;
     }
 }
 
@@ -236,7 +343,10 @@ TEST_F(PlaylistTest, RemovingAndClearing) {
         int currentAfter;
         size_t sizeAfter;
     } cases[] = {
-        {"before the current item", 0, 1, 2}, {"the current item", 2, -1, 2}, {"after it", 2, 1, 2}, {"outside", 7, 2, 3},
+        {"before the current item", 0, 1, 2},
+        {"the current item", 2, -1, 2},
+        {"after it", 2, 1, 2},
+        {"outside", 7, 2, 3},
     };
     for (const auto& c : cases) {
         ReplacePlaylist({u"a.mp4", u"b.mp4", u"c.mp4"});
@@ -272,9 +382,23 @@ TEST_F(PlaylistTest, EndOfAnItem) {
         {"session, repeat all wraps", {u"a.mp4", u"b.mp4"}, 1, RepeatMode::All, true, {0}, 0, 0},
         {"session, repeat all with one item keeps playing", {u"a.mp4"}, 0, RepeatMode::All, true, {0}, 0, 0},
         {"mfplay, repeat one reopens", {u"a.mp4", u"b.mp4"}, 0, RepeatMode::One, false, {0}, 0, 0},
-        {"mfplay, repeat one with nothing current steps", {u"a.mp4", u"b.mp4"}, -1, RepeatMode::One, false, {0}, 0, 0},
+        {"mfplay, repeat one with nothing current steps",
+         {u"a.mp4", u"b.mp4"},
+         -1,
+         RepeatMode::One,
+         false,
+         {0},
+         0,
+         0},
         {"mfplay, end of the list holds", {u"a.mp4", u"b.mp4"}, 1, RepeatMode::Off, false, {}, 0, 1},
-        {"mfplay, end of the only audio item, repeat all", {u"a.mp3", u"b.mp4"}, 0, RepeatMode::All, false, {0}, 0, 0},
+        {"mfplay, end of the only audio item, repeat all",
+         {u"a.mp3", u"b.mp4"},
+         0,
+         RepeatMode::All,
+         false,
+         {0},
+         0,
+         0},
     };
     for (const auto& c : cases) {
         ReplacePlaylist(c.items);
