@@ -53,6 +53,8 @@ run_fuzzers() {
         [ -x "$f" ] || continue
         corpus="$JK_BUILD/run/corpus/$(basename "$f")"
         mkdir -p "$corpus"
+        # Start from the target's seed files as well as what earlier runs found.
+        cp -n "$JK_ROOT/tests/fuzz/corpus/$(basename "$f")"/* "$corpus"/ 2>/dev/null || true
         if "$f" -max_total_time="${JK_FUZZ_SECONDS:-15}" -timeout=10 "$corpus" \
             >"$JK_BUILD/run/$(basename "$f").log" 2>&1; then
             ok=$((ok + 1))
