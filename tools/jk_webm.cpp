@@ -5,8 +5,8 @@
 // from the cluster's data start, TIME in ticks, FIRST 1 when it is the cluster's first block).
 //   jk-webm scan FILE
 //   jk-webm repair IN OUT
-// Exit codes: 0 done, 1 no repair needed (nothing written), 2 not EBML or the scan failed,
-// 3 an I/O error.
+// Exit codes: 0 done, 1 no repair needed (nothing written), 2 not EBML, the scan failed or the
+// file is too large to repair, 3 an I/O error.
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -73,6 +73,14 @@ bool CopyTail(FileSource& source, std::ofstream& out, std::uint64_t start, std::
     return true;
 }
 
+const char* Refusal(const WebmScan& scan) {
+    if (!scan.isEbml)
+        return "not an EBML file";
+    if (scan.tooLarge)
+        return "too large to repair: more clusters or header elements than a repaired head may hold";
+    return "the scan failed";
+}
+
 int Repair(const char* in, const char* outPath) {
     FileSource source(PathOf(in));
     if (!source.IsOpen()) {
@@ -81,8 +89,8 @@ int Repair(const char* in, const char* outPath) {
     }
     WebmScan scan;
     ScanWebm(source, scan, nullptr, 0);
-    if (!scan.isEbml || !scan.scanOk) {
-        std::fprintf(stderr, "jk-webm: %s\n", scan.isEbml ? "the scan failed" : "not an EBML file");
+    if (!scan.isEbml || !scan.scanOk || scan.tooLarge) {
+        std::fprintf(stderr, "jk-webm: %s\n", Refusal(scan));
         return kNotScannable;
     }
     if (!NeedsRepair(scan)) {
