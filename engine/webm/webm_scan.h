@@ -24,6 +24,7 @@ struct WebmCluster {
 
     bool operator==(const WebmCluster&) const = default;
 };
+static_assert(sizeof(WebmCluster) <= 24, "one record per cluster stays small");
 
 struct WebmScan {
     bool isEbml = false;
