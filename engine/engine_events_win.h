@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 inline constexpr UINT WM_APP_SCAN_RESULT = WM_APP + 9;
 inline constexpr UINT WM_APP_VIDEO_FRAME = WM_APP + 20;
@@ -24,6 +25,8 @@ struct EngineEvents {
     // The current media ended: the playlist decides what comes next. True when the end of the
     // list was reached and playback holds.
     std::function<bool()> endOfMedia;
+    // A short message for the on-screen display (a refused seek).
+    std::function<void(const std::u16string& text)> showOsd;
 };
 
 extern EngineEvents engineEvents;

@@ -17,6 +17,7 @@ struct ShellState {
     int tooltipControl = -1;
     std::uint64_t hoverStartTick = 0;
     int mouseMode = 0; // 0 none, 1 seek drag, 2 volume drag, 3 play button held
+    double dragTarget = -1; // the seek-bar fraction under the pointer during a seek drag
     bool menuOpen = false;
     int paintCount = 0;
     std::atomic<bool> windowClosing{false};

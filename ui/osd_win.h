@@ -1,0 +1,17 @@
+#pragma once
+// The on-screen display's message: what it says and until when. The OSD window itself places
+// and paints it on WM_APP_SHOW_OSD.
+#include <cstdint>
+#include <string>
+
+struct OsdState {
+    std::u16string text;      // the last message; kept after the OSD hides
+    std::uint64_t hideTick = 0; // GetTickCount64 time after which the tick hides it
+};
+
+extern OsdState osd;
+
+inline constexpr std::uint64_t kOsdLifeMs = 1400;
+
+// Sets the message and its hide time and posts WM_APP_SHOW_OSD to the main window.
+void ShowOsd(const std::u16string& text);
