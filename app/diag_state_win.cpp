@@ -11,7 +11,9 @@
 #include "engine/session/session_engine_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/playlist_state.h"
+#include "engine/playback_controls_win.h"
 #include "ui/main_window_win.h"
+#include "ui/osd_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_state.h"
 
@@ -85,6 +87,27 @@ void WriteEngineFields(JsonWriter& json) {
     json.EndObject();
 }
 
+// What the user has set and what the controls are doing.
+void WriteTransportFields(JsonWriter& json) {
+    double pos = -1, dur = -1;
+    GetTimes(pos, dur);
+    json.Key("positionSec").Double(pos);
+    json.Key("speed").Double(engine.speed);
+    json.Key("previousSpeed").Double(transport.previousSpeed);
+    json.Key("volume").Double(engine.volume);
+    json.Key("muted").Bool(engine.muted);
+    json.Key("loopStart").Double(transport.loopStart);
+    json.Key("loopEnd").Double(transport.loopEnd);
+    json.Key("loopActive").Bool(transport.loopActive);
+    json.Key("osdText").String(osd.text);
+    json.Key("menuOpen").Bool(shell.menuOpen);
+    json.Key("mouseMode").Int(shell.mouseMode);
+    json.Key("dragTarget").Double(shell.dragTarget);
+    json.Key("hoverControl").Int(shell.hoverControl);
+    json.Key("sessionVolume").Double(LastSessionVolume());
+    json.Key("targetGain").Int(LiveTargetGain());
+}
+
 void WriteHandoffFields(JsonWriter& json) {
     json.Key("handoffCount").Int(diagRecord.handoffCount);
     json.Key("lastHandoff").BeginArray();
@@ -105,6 +128,7 @@ void WriteDiagState() {
     json.Key("lang").Utf8String(I18nLangCode());
     json.Key("i18nMissCount").Int(I18nMissCount());
     WriteEngineFields(json);
+    WriteTransportFields(json);
     WriteShellFields(json);
     WriteHandoffFields(json);
     json.EndObject();

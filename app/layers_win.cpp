@@ -9,7 +9,10 @@
 #include "playlist/playlist_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
+#include "ui/osd_win.h"
+#include "ui/playback_info_win.h"
 #include "ui/transport_state.h"
+#include "ui/transport_win.h"
 
 namespace {
 
@@ -18,13 +21,26 @@ void LayoutMainWindow() {
         LayoutChildren(ui.main);
 }
 
-// A seek drag belongs to the media it started on.
-void EndSeekDrag() {
-    if (shell.mouseMode != 1)
-        return;
-    shell.mouseMode = 0;
-    if (ui.main && GetCapture() == ui.main)
-        ReleaseCapture();
+// A seek drag, the A-B points and the title belong to the media they were made for.
+void ResetForNewMedia() {
+    if (shell.mouseMode == 1) {
+        shell.mouseMode = 0;
+        shell.dragTarget = -1;
+        if (ui.main && GetCapture() == ui.main)
+            ReleaseCapture();
+    }
+    transport.loopStart = transport.loopEnd = -1;
+    transport.loopActive = false;
+    UpdateWindowTitle();
+}
+
+// The end of a media inside a running A-B loop goes back to A instead of moving on.
+bool EndOfMedia() {
+    if (transport.loopActive && transport.loopStart >= 0 && transport.loopStart < transport.loopEnd) {
+        JumpToLoopStart();
+        return false;
+    }
+    return AdvanceAtEndNow(static_cast<RepeatMode>(transport.repeatMode));
 }
 
 // The receiving end of the single-instance hand-off; the sender's data is copied before use.
@@ -50,9 +66,10 @@ void ConnectLayers() {
     engineEvents.windowClosing = &shell.windowClosing;
     engineEvents.repaintAll = RepaintAll;
     engineEvents.layoutChildren = LayoutMainWindow;
-    engineEvents.mediaChanging = EndSeekDrag;
+    engineEvents.mediaChanging = ResetForNewMedia;
     engineEvents.seekDragging = [] { return shell.mouseMode == 1; };
-    engineEvents.endOfMedia = [] { return AdvanceAtEndNow(static_cast<RepeatMode>(transport.repeatMode)); };
+    engineEvents.endOfMedia = EndOfMedia;
+    engineEvents.showOsd = ShowOsd;
     playlistEvents.owner = ui.main;
     playlistEvents.repaintAll = RepaintAll;
     playlistEvents.layoutChildren = LayoutMainWindow;

@@ -17,7 +17,9 @@
 #include "playlist/playlist_win.h"
 #include "diag/ui_text_win.h"
 #include "i18n/i18n_win.h"
+#include "ui/commands_win.h"
 #include "ui/main_window_win.h"
+#include "ui/playback_info_win.h"
 #include "ui/shell_state.h"
 #include "update/installing_guard_win.h"
 #include "update/probe_win.h"
@@ -130,6 +132,8 @@ int RunPlayer(int argc, char** argv) {
     ui.main = main;
     ConnectLayers();
     ShowMainWindow(main, instance);
+    InstallKeyboardHook();
+    UpdateWindowTitle();
     if (!CreateEngineAtStartup(main)) {
         CoUninitialize();
         return kExitNoEngineCallback;

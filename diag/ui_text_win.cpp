@@ -20,6 +20,9 @@ int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& te
 
 int ShowUiMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style) {
     DiagNoteText(u"#32770", text); // the system's dialog class shows the box
+    // Right-to-left languages read from the right and align there, as Windows' own boxes do.
+    if (I18nIsRtl())
+        style |= MB_RTLREADING | MB_RIGHT;
     return MessageBoxW(owner, Wide(text), Wide(caption), style);
 }
 

@@ -10,8 +10,12 @@
 #include "engine/session/session_engine_win.h"
 #include "playlist/playlist_win.h"
 #include "playlist/playlist_state.h"
+#include "ui/commands_win.h"
+#include "ui/control_bar_win.h"
+#include "ui/frame_win.h"
 #include "ui/layout.h"
 #include "ui/shell_state.h"
+#include "ui/transport_win.h"
 
 WindowHooks windowHooks;
 
@@ -46,6 +50,7 @@ void OnCreate(HWND window) {
 void OnDestroy(HWND window) {
     shell.windowClosing.exchange(true);
     KillTimer(window, kTickTimerId);
+    RemoveKeyboardHook();
     ShutDownEngine();
     NotifyStateChanged();
     PostQuitMessage(0);
@@ -79,7 +84,32 @@ void OnTick(HWND window) {
         if (ui.music && IsWindowVisible(ui.music))
             InvalidateRect(ui.music, nullptr, FALSE);
     }
+    AutoHideControls();
+    if (shell.mouseMode != 1)
+        CheckLoop();
     NotifyStateChanged();
+}
+
+POINT PointOf(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+
+void OnLeftButtonDown(HWND window, LPARAM lParam) {
+    HideTooltip();
+    shell.hoverStartTick = GetTickCount64();
+    const POINT point = PointOf(lParam);
+    if (!shell.isFullscreen && point.y < kTitleBarHeight)
+        return; // the title band: its caption buttons belong to the frame
+    OnControlBarButtonDown(window, point);
+}
+
+void OnRightButtonUp(HWND window, LPARAM lParam) {
+    POINT point = PointOf(lParam);
+    ClientToScreen(window, &point);
+    ShowContextMenu(point.x, point.y);
+}
+
+void OnWheel(WPARAM wParam) {
+    StepVolume(GET_WHEEL_DELTA_WPARAM(wParam) >= 1 ? +0.03f : -0.03f);
+    RepaintAll();
 }
 
 void OnCopyData(HWND window, LPARAM lParam) {
@@ -137,10 +167,20 @@ LRESULT DispatchMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (wParam == kTickTimerId)
             OnTick(window);
         return 0;
-    case WM_LBUTTONDOWN:
-        HideTooltip();
-        shell.hoverStartTick = GetTickCount64();
+    case WM_LBUTTONDOWN: OnLeftButtonDown(window, lParam); return 0;
+    case WM_LBUTTONUP:
+        if (shell.mouseMode != 0)
+            OnControlBarButtonUp(window);
         return 0;
+    case WM_MOUSEMOVE:
+        NoteMouseActivity();
+        OnControlBarMouseMove(window, PointOf(lParam));
+        return 0;
+    case WM_CAPTURECHANGED: LoseMouseCapture(); return 0;
+    case WM_MBUTTONDOWN: ToggleFullscreen(); return 0;
+    case WM_RBUTTONUP: OnRightButtonUp(window, lParam); return 0;
+    case WM_MOUSEWHEEL: OnWheel(wParam); return 0;
+    case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;

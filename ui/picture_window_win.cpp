@@ -7,7 +7,10 @@
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
 #include "playlist/playlist_win.h"
+#include "ui/commands_win.h"
+#include "ui/frame_win.h"
 #include "ui/picture_drag.h"
+#include "ui/transport_win.h"
 #include "ui/shell_state.h"
 #include "diag/ui_text_win.h"
 
@@ -92,6 +95,12 @@ void EndDrag() {
         ReleaseCapture();
 }
 
+void OpenContextMenuAt(HWND window, LPARAM lParam) {
+    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ClientToScreen(window, &point);
+    ShowContextMenu(point.x, point.y);
+}
+
 LRESULT DispatchPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
@@ -100,7 +109,14 @@ LRESULT DispatchPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_ERASEBKGND:
         return 1;
     case WM_MOUSEMOVE:
+        NoteMouseActivity();
         ContinueDrag(window, wParam);
+        return 0;
+    case WM_RBUTTONUP: OpenContextMenuAt(window, lParam); return 0;
+    case WM_MBUTTONDOWN: ToggleFullscreen(); return 0;
+    case WM_MOUSEWHEEL:
+        StepVolume(GET_WHEEL_DELTA_WPARAM(wParam) <= 0 ? -0.03f : +0.03f);
+        RepaintAll();
         return 0;
     case WM_LBUTTONDOWN:
         ArmDrag();
