@@ -47,7 +47,8 @@ void SeekBy(double delta) {
     if (base < 0)
         return;
     transport.loopActive = false;
-    SeekTo(RelativeSeekTarget(base, delta, dur));
+    if (const auto target = SeekByTarget(base, delta, dur))
+        SeekTo(*target); // SeekTo ignores a negative target, as for a media shorter than the margin
     NotifyStateChanged();
 }
 
@@ -57,7 +58,8 @@ void SeekToFraction(double fraction) {
     if (dur <= 0)
         return;
     transport.loopActive = false;
-    SeekTo(FractionSeekTarget(fraction, dur));
+    if (const auto target = FractionTarget(fraction, dur))
+        SeekTo(*target);
     NotifyStateChanged();
 }
 
