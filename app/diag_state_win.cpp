@@ -100,6 +100,7 @@ void WriteTransportFields(JsonWriter& json) {
     json.Key("loopEnd").Double(transport.loopEnd);
     json.Key("loopActive").Bool(transport.loopActive);
     json.Key("osdText").String(osd.text);
+    json.Key("osdCount").Int(osd.count);
     json.Key("menuOpen").Bool(shell.menuOpen);
     json.Key("mouseMode").Int(shell.mouseMode);
     json.Key("dragTarget").Double(shell.dragTarget);

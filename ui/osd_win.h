@@ -7,6 +7,7 @@
 struct OsdState {
     std::u16string text;      // the last message; kept after the OSD hides
     std::uint64_t hideTick = 0; // GetTickCount64 time after which the tick hides it
+    long count = 0;             // messages shown since the start (diagnostics)
 };
 
 extern OsdState osd;
