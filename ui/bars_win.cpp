@@ -22,11 +22,3 @@ void PaintTitleBar(HWND main, HDC dc) {
     GetClientRect(main, &client);
     FillBand(dc, {0, 0, client.right, kTitleBarHeight});
 }
-
-void PaintControlBar(HWND main, HDC dc) {
-    if (shell.isFullscreen && !shell.controlsShown)
-        return;
-    RECT client;
-    GetClientRect(main, &client);
-    FillBand(dc, {0, client.bottom - kControlBarHeight, client.right, client.bottom});
-}
