@@ -5,6 +5,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "engine/playback_controls_win.h"
 #include "diag/state_notice.h"
 #include "i18n/i18n_win.h"
 
@@ -65,6 +66,8 @@ void OnItemSet(IMFPMediaItem* item) {
         return;
     if (!engine.paused)
         mfplayPlayer->Play();
+    ApplyVolume();
+    ApplyRate();
     EngineLayoutChildren();
     EngineRepaintAll();
 }

@@ -4,9 +4,13 @@
 #include <mferror.h>
 #include <propvarutil.h>
 
+#include <new>
+
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "engine/playback_controls_win.h"
+#include "engine/session/seek_policy.h"
 #include "engine/session/session_events.h"
 #include "engine/webm/fixed_webm_stream_win.h"
 #include "i18n/i18n_win.h"
@@ -64,6 +68,18 @@ HRESULT AttachAudioRenderer(IMFTopologyNode* output) {
     return output->SetObject(activate.Get());
 }
 
+// The gain transform of the audio branch, made once per engine with its current gain; null when
+// it cannot be made, and the branch then goes straight to the renderer.
+ComPtr<IMFTopologyNode> MakeGainNode() {
+    if (!sessionEngine->gainMft)
+        sessionEngine->gainMft.Attach(new (std::nothrow) GainMFT(GainToQ12(sessionEngine->gain)));
+    ComPtr<IMFTopologyNode> node;
+    if (!sessionEngine->gainMft || FAILED(MFCreateTopologyNode(MF_TOPOLOGY_TRANSFORM_NODE, &node)) ||
+        FAILED(node->SetObject(sessionEngine->gainMft.Get())))
+        return nullptr;
+    return node;
+}
+
 struct Branches {
     bool video = false;
     bool audio = false;
@@ -76,9 +92,14 @@ HRESULT AddBranch(IMFTopology* topology, IMFPresentationDescriptor* pd, IMFStrea
     if (!source || FAILED(MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, &output)))
         return E_OUTOFMEMORY;
     RETURN_IF_FAILED(video ? AttachVideoSink(sd, handler, output.Get()) : AttachAudioRenderer(output.Get()));
+    ComPtr<IMFTopologyNode> gain = video ? nullptr : MakeGainNode();
     topology->AddNode(source.Get());
     topology->AddNode(output.Get());
-    return source->ConnectOutput(0, output.Get(), 0);
+    if (!gain)
+        return source->ConnectOutput(0, output.Get(), 0);
+    topology->AddNode(gain.Get());
+    RETURN_IF_FAILED(source->ConnectOutput(0, gain.Get(), 0));
+    return gain->ConnectOutput(0, output.Get(), 0);
 }
 
 // Uses the first video and the first audio stream; every other selected stream is deselected.
@@ -148,9 +169,11 @@ void StartWhenReady() {
     engine.statusText.clear();
     const double start = engine.pendingStartSec > 0 ? engine.pendingStartSec : 0;
     engine.pendingStartSec = -1;
+    ApplyVolume();
     StartAt(start);
     if (engine.paused)
         sessionEngine->session->Pause();
+    ApplyRate();
     EngineLayoutChildren();
     EngineRepaintAll();
 }

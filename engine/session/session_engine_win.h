@@ -1,6 +1,6 @@
 #pragma once
 // The default engine: a Media Session per open with a hand-built topology (video into the
-// program's frame sink, audio into the audio renderer). Its events are drained by the interface
+// program's frame sink, audio through the gain transform into the audio renderer). Its events are drained by the interface
 // tick, so all engine state stays on the user-interface thread.
 #include <windows.h>
 #include <mfidl.h>
@@ -9,13 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "engine/gain/gain_mft_win.h"
 #include "engine/video/frame_sink_win.h"
 
 struct SessionEngine {
     Microsoft::WRL::ComPtr<IMFMediaSession> session;
     Microsoft::WRL::ComPtr<IMFMediaSource> source;
     Microsoft::WRL::ComPtr<SEGrab> frameSink;
-    Microsoft::WRL::ComPtr<IMFTransform> gainMft;
+    Microsoft::WRL::ComPtr<GainMFT> gainMft; // made by the first audio branch, kept for the next
     float gain = 1.0f;
     bool ready = false;
     bool failed = false;
