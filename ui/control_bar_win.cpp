@@ -289,7 +289,7 @@ void PaintBar(HDC dc, int width, int height) {
     PaintButtons(dc, l);
     double enginePos = -1, dur = -1;
     GetTimes(enginePos, dur);
-    const double pos = ShownPosition();
+    const double pos = ShownPosition(); // the drag position while the seek bar is held
     PaintSeekBar(dc, l.seekBar, pos, dur);
     PaintTimeLabels(dc, l, pos, dur);
     if (!l.muteButton.Empty())
