@@ -5,6 +5,7 @@
 #include <propvarutil.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/wide_win.h"
@@ -38,22 +39,20 @@ PROPVARIANT PositionVariant(double sec) {
     return position;
 }
 
-// A running session may keep its position when told to start elsewhere (Wine's does); from a
-// pause every session takes the new position, and the start itself resumes playback.
+// Wine's session keeps its position when told to start elsewhere while it runs, and after a
+// pause and a start elsewhere it stalls and never reports the end; from a stop every platform
+// takes the new position and plays on to the end.
 HRESULT SeekSession(double sec) {
     IMFMediaSession* session = sessionEngine->session.Get();
     if (!session)
         return E_UNEXPECTED;
-    if (engine.paused) {
-        const HRESULT hr = StartAt(sec);
-        if (SUCCEEDED(hr))
-            session->Pause(); // a seek while paused stays paused
-        return hr;
-    }
-    session->Pause();
+    const double was = SessionClockSeconds();
+    session->Stop();
     const HRESULT hr = StartAt(sec);
     if (FAILED(hr))
-        StartAt(-1); // the refused seek leaves the media playing where it was
+        StartAt(std::max(was, 0.0)); // a refused seek leaves the media where it was
+    if (engine.paused)
+        session->Pause(); // a seek while paused stays paused
     return hr;
 }
 
@@ -175,7 +174,9 @@ void ApplyVolume() {
     SetSessionVolume(split);
 }
 
-double LastSessionVolume() { return lastSessionVolume; }
+double LastSessionVolume() {
+    return lastSessionVolume;
+}
 
 long LiveTargetGain() {
     if (!sessionEngine || !sessionEngine->gainMft)

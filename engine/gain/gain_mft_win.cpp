@@ -3,6 +3,7 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include <new>
 #include <span>
 
 #include "base/critical_section_win.h"
@@ -12,9 +13,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr std::int32_t kKindNone = 0;
-constexpr std::int32_t kKindPcm16 = 1;
-constexpr std::int32_t kKindFloat32 = 2;
 constexpr DWORD kEqualEnough = MF_MEDIATYPE_EQUAL_MAJOR_TYPES | MF_MEDIATYPE_EQUAL_FORMAT_DATA;
 
 HRESULT CopyType(IMFMediaType* from, IMFMediaType** type) {
@@ -43,15 +41,22 @@ std::int32_t CheckAudioType(IMFMediaType* type) {
     GUID subtype = GUID_NULL;
     if (!type || FAILED(type->GetGUID(MF_MT_MAJOR_TYPE, &major)) || major != MFMediaType_Audio ||
         FAILED(type->GetGUID(MF_MT_SUBTYPE, &subtype)))
-        return kKindNone;
+        return kSampleKindNone;
     UINT32 bits = 0;
     if (FAILED(type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &bits)))
-        return kKindNone;
+        return kSampleKindNone;
     if (subtype == MFAudioFormat_PCM && bits == 16)
-        return kKindPcm16;
+        return kSampleKindPcm16;
     if (subtype == MFAudioFormat_Float && bits == 32)
-        return kKindFloat32;
-    return kKindNone;
+        return kSampleKindFloat32;
+    return kSampleKindNone;
+}
+
+ComPtr<GainMFT> CreateGainMft(std::uint32_t targetGain) {
+    ComPtr<GainMFT> created;
+    // Taken over without an AddRef (not every ComPtr's Attach leaves the count alone).
+    *created.ReleaseAndGetAddressOf() = new (std::nothrow) GainMFT(targetGain);
+    return created;
 }
 
 GainMFT::GainMFT(std::uint32_t initialTargetGain) : targetGain(initialTargetGain) {
@@ -77,7 +82,9 @@ STDMETHODIMP GainMFT::QueryInterface(REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) GainMFT::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount)); }
+STDMETHODIMP_(ULONG) GainMFT::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refCount));
+}
 
 STDMETHODIMP_(ULONG) GainMFT::Release() {
     const LONG count = InterlockedDecrement(&refCount);
@@ -152,11 +159,11 @@ HRESULT GainMFT::SetType(bool input, IMFMediaType* type, DWORD flags) {
     if (!type) {
         own.Reset();
         if (input)
-            sampleKind = kKindNone;
+            sampleKind = kSampleKindNone;
         return S_OK;
     }
     const std::int32_t kind = CheckAudioType(type);
-    if (kind == kKindNone || !MatchesOtherSide((input ? outputType : inputType).Get(), type))
+    if (kind == kSampleKindNone || !MatchesOtherSide((input ? outputType : inputType).Get(), type))
         return MF_E_INVALIDMEDIATYPE;
     if (flags & MFT_SET_TYPE_TEST_ONLY)
         return S_OK;
@@ -247,7 +254,7 @@ STDMETHODIMP GainMFT::ProcessOutput(DWORD, DWORD count, MFT_OUTPUT_DATA_BUFFER* 
     if (!pendingSample)
         return MF_E_TRANSFORM_NEED_MORE_INPUT;
     const std::uint32_t gain = targetGain.load();
-    if (GainChangesSamples(lastGain, gain) && sampleKind != kKindNone)
+    if (GainChangesSamples(lastGain, gain) && sampleKind != kSampleKindNone)
         ApplyGain(pendingSample.Get(), lastGain, gain);
     lastGain = gain;
     buffers[0].pSample = pendingSample.Detach();
@@ -263,8 +270,9 @@ void GainMFT::ApplyGain(IMFSample* sample, std::uint32_t from, std::uint32_t to)
     DWORD length = 0;
     if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) || FAILED(buffer->Lock(&data, nullptr, &length)))
         return;
-    if (sampleKind == kKindPcm16)
-        ProcessGain(std::span(reinterpret_cast<std::int16_t*>(data), length / sizeof(std::int16_t)), from, to);
+    if (sampleKind == kSampleKindPcm16)
+        ProcessGain(std::span(reinterpret_cast<std::int16_t*>(data), length / sizeof(std::int16_t)), from,
+                    to);
     else
         ProcessGain(std::span(reinterpret_cast<float*>(data), length / sizeof(float)), from, to);
     buffer->Unlock();

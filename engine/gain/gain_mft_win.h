@@ -20,7 +20,8 @@ class GainMFT final : public IMFTransform {
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
     // IMFTransform
-    STDMETHODIMP GetStreamLimits(DWORD* inputMin, DWORD* inputMax, DWORD* outputMin, DWORD* outputMax) override;
+    STDMETHODIMP GetStreamLimits(DWORD* inputMin, DWORD* inputMax, DWORD* outputMin,
+                                 DWORD* outputMax) override;
     STDMETHODIMP GetStreamCount(DWORD* inputs, DWORD* outputs) override;
     STDMETHODIMP GetStreamIDs(DWORD, DWORD*, DWORD, DWORD*) override { return E_NOTIMPL; }
     STDMETHODIMP GetInputStreamInfo(DWORD stream, MFT_INPUT_STREAM_INFO* info) override;
@@ -42,7 +43,8 @@ class GainMFT final : public IMFTransform {
     STDMETHODIMP ProcessEvent(DWORD, IMFMediaEvent*) override { return E_NOTIMPL; }
     STDMETHODIMP ProcessMessage(MFT_MESSAGE_TYPE message, ULONG_PTR param) override;
     STDMETHODIMP ProcessInput(DWORD stream, IMFSample* sample, DWORD flags) override;
-    STDMETHODIMP ProcessOutput(DWORD flags, DWORD count, MFT_OUTPUT_DATA_BUFFER* buffers, DWORD* status) override;
+    STDMETHODIMP ProcessOutput(DWORD flags, DWORD count, MFT_OUTPUT_DATA_BUFFER* buffers,
+                               DWORD* status) override;
 
     // Q12 (4096 = 1.0); takes effect at the next processed buffer, ramped from the last gain.
     void SetTargetGain(std::uint32_t gain) { targetGain.exchange(gain); }
@@ -63,8 +65,15 @@ class GainMFT final : public IMFTransform {
     Microsoft::WRL::ComPtr<IMFSample> pendingSample;
     std::atomic<std::uint32_t> targetGain;
     std::uint32_t lastGain = 4096;
-    std::int32_t sampleKind = 0; // 0 no input type, 1 PCM 16-bit, 2 float 32-bit
+    std::int32_t sampleKind = 0; // kSampleKind..., set by SetInputType
 };
 
-// The sample kind of an audio type the transform accepts (1 PCM 16-bit, 2 float 32-bit), or 0.
+// A new transform holding its creation reference, or null when there is no memory for one.
+Microsoft::WRL::ComPtr<GainMFT> CreateGainMft(std::uint32_t targetGain);
+
+inline constexpr std::int32_t kSampleKindNone = 0;
+inline constexpr std::int32_t kSampleKindPcm16 = 1;
+inline constexpr std::int32_t kSampleKindFloat32 = 2;
+
+// The sample kind of an audio type the transform accepts, or kSampleKindNone.
 std::int32_t CheckAudioType(IMFMediaType* type);

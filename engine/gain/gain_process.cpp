@@ -32,12 +32,18 @@ Ramp MakeRamp(std::uint32_t fromGain, std::uint32_t toGain, std::size_t count) {
 
 // i * step is computed afresh for every value, never accumulated, so that every path gives
 // exactly the same gain for the same value.
-float GainAt(const Ramp& ramp, std::size_t i) { return ramp.from + static_cast<float>(i) * ramp.step; }
+float GainAt(const Ramp& ramp, std::size_t i) {
+    return ramp.from + static_cast<float>(i) * ramp.step;
+}
 
 // Written as the vector min/max compare, so that a NaN passes through both paths alike.
-float ClampUnit(float y) { return std::min(std::max(y, -1.0f), 1.0f); }
+float ClampUnit(float y) {
+    return std::min(std::max(y, -1.0f), 1.0f);
+}
 
-float ScaleFloat(float x, float gain) { return ClampUnit(gain * kQ12Scale * x); }
+float ScaleFloat(float x, float gain) {
+    return ClampUnit(gain * kQ12Scale * x);
+}
 
 std::int16_t ScalePcm(std::int16_t sample, float gain) {
     const float y = ClampUnit(gain * kQ12Scale * (static_cast<float>(sample) * kPcmIn));
@@ -114,7 +120,9 @@ std::size_t ProcessFloatLanes(float* values, std::size_t count, const Ramp& ramp
     return i;
 }
 
-std::size_t ProcessPcmLanes(std::int16_t*, std::size_t, const Ramp&) { return 0; }
+std::size_t ProcessPcmLanes(std::int16_t*, std::size_t, const Ramp&) {
+    return 0;
+}
 
 #endif
 
@@ -124,7 +132,8 @@ void ProcessGain(std::span<float> values, std::uint32_t fromGain, std::uint32_t 
     if (!GainChangesSamples(fromGain, toGain))
         return;
     const Ramp ramp = MakeRamp(fromGain, toGain, values.size());
-    std::size_t i = values.size() <= kMaxLaneCount ? ProcessFloatLanes(values.data(), values.size(), ramp) : 0;
+    std::size_t i =
+        values.size() <= kMaxLaneCount ? ProcessFloatLanes(values.data(), values.size(), ramp) : 0;
     for (; i < values.size(); ++i)
         values[i] = ScaleFloat(values[i], GainAt(ramp, i));
 }

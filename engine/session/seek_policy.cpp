@@ -23,7 +23,8 @@ std::optional<double> SeekByTarget(double baseSec, double deltaSec, double durat
 std::optional<double> FractionTarget(double fraction, double durationSec) {
     if (!(durationSec > 0) || std::isnan(fraction))
         return std::nullopt;
-    const double target = std::min(std::clamp(fraction, 0.0, 1.0) * durationSec, durationSec - kFractionEndMarginSec);
+    const double target =
+        std::min(std::clamp(fraction, 0.0, 1.0) * durationSec, durationSec - kFractionEndMarginSec);
     return std::max(target, 0.0);
 }
 

@@ -68,11 +68,40 @@ HRESULT AttachAudioRenderer(IMFTopologyNode* output) {
     return output->SetObject(activate.Get());
 }
 
+bool SameLayout(IMFMediaType* a, IMFMediaType* b) {
+    for (const GUID& key : {MF_MT_AUDIO_SAMPLES_PER_SECOND, MF_MT_AUDIO_NUM_CHANNELS}) {
+        UINT32 x = 0, y = 0;
+        if (SUCCEEDED(a->GetUINT32(key, &x)) && SUCCEEDED(b->GetUINT32(key, &y)) && x != y)
+            return false;
+    }
+    return true;
+}
+
+// The audio renderer mixes in 32-bit float. A source that offers float as well delivers it, so
+// that nothing has to convert after the gain transform (Wine's topology loader cannot insert a
+// converter there).
+void PreferFloatAudio(IMFMediaTypeHandler* handler) {
+    ComPtr<IMFMediaType> current;
+    if (!handler || FAILED(handler->GetCurrentMediaType(&current)) ||
+        CheckAudioType(current.Get()) != kSampleKindPcm16)
+        return;
+    DWORD count = 0;
+    handler->GetMediaTypeCount(&count);
+    for (DWORD i = 0; i < count; ++i) {
+        ComPtr<IMFMediaType> offered;
+        if (SUCCEEDED(handler->GetMediaTypeByIndex(i, &offered)) &&
+            CheckAudioType(offered.Get()) == kSampleKindFloat32 && SameLayout(current.Get(), offered.Get())) {
+            handler->SetCurrentMediaType(offered.Get());
+            return;
+        }
+    }
+}
+
 // The gain transform of the audio branch, made once per engine with its current gain; null when
 // it cannot be made, and the branch then goes straight to the renderer.
 ComPtr<IMFTopologyNode> MakeGainNode() {
     if (!sessionEngine->gainMft)
-        sessionEngine->gainMft.Attach(new (std::nothrow) GainMFT(GainToQ12(sessionEngine->gain)));
+        sessionEngine->gainMft = CreateGainMft(GainToQ12(sessionEngine->gain));
     ComPtr<IMFTopologyNode> node;
     if (!sessionEngine->gainMft || FAILED(MFCreateTopologyNode(MF_TOPOLOGY_TRANSFORM_NODE, &node)) ||
         FAILED(node->SetObject(sessionEngine->gainMft.Get())))
@@ -92,6 +121,8 @@ HRESULT AddBranch(IMFTopology* topology, IMFPresentationDescriptor* pd, IMFStrea
     if (!source || FAILED(MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, &output)))
         return E_OUTOFMEMORY;
     RETURN_IF_FAILED(video ? AttachVideoSink(sd, handler, output.Get()) : AttachAudioRenderer(output.Get()));
+    if (!video)
+        PreferFloatAudio(handler);
     ComPtr<IMFTopologyNode> gain = video ? nullptr : MakeGainNode();
     topology->AddNode(source.Get());
     topology->AddNode(output.Get());

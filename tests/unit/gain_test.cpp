@@ -18,17 +18,26 @@ TEST(ProcessGain, Pcm16Cases) {
         std::uint32_t from, to;
         std::vector<std::int16_t> out;
     } cases[] = {
-        {"unity without a change leaves every value", {32767, -32768, 1, 16384, -12345}, 4096, 4096,
+        {"unity without a change leaves every value",
+         {32767, -32768, 1, 16384, -12345},
+         4096,
+         4096,
          {32767, -32768, 1, 16384, -12345}},
         {"half scale at 2.0 reaches full scale", {16384}, 8192, 8192, {32767}},
         {"most negative at 2.0 clips to -32767", {-32768}, 8192, 8192, {-32767}},
         {"gain 4.0 clips both ways", {12000, -12000, 4000}, 16384, 16384, {32767, -32767, 16000}},
         {"gain 0 silences", {32767, -32768, 5}, 0, 0, {0, 0, 0}},
-        {"ramp 1.0 to 2.0 over four values", {16384, 16384, 16384, 16384}, 4096, 8192,
+        {"ramp 1.0 to 2.0 over four values",
+         {16384, 16384, 16384, 16384},
+         4096,
+         8192,
          {16384, 20479, 24575, 28671}},
         {"a single value gets the starting gain", {8192}, 4096, 16384, {8192}},
         {"a single value gets the starting gain downwards", {8192}, 16384, 4096, {32767}},
-        {"ties round to even, up and down", {10912, 10914, -10912, -10914}, 6144, 6144,
+        {"ties round to even, up and down",
+         {10912, 10914, -10912, -10914},
+         6144,
+         6144,
          {16368, 16370, -16368, -16370}},
         {"empty buffer", {}, 0, 16384, {}},
     };
@@ -49,17 +58,31 @@ TEST(ProcessGain, FloatCases) {
         std::uint32_t from, to;
         std::vector<float> out;
     } cases[] = {
-        {"unity without a change leaves even values beyond full scale", {1.5f, -2.0f, 0.3f}, 4096, 4096,
+        {"unity without a change leaves even values beyond full scale",
+         {1.5f, -2.0f, 0.3f},
+         4096,
+         4096,
          {1.5f, -2.0f, 0.3f}},
         {"0.3 at 4.0 clips to full scale", {0.3f, -0.3f}, 16384, 16384, {1.0f, -1.0f}},
         {"gain 0 silences", {0.3f, 1.0f}, 0, 0, {0.0f, 0.0f}},
-        {"ramp 1.0 to 2.0 over four values", {0.5f, 0.5f, 0.5f, 0.5f}, 4096, 8192, {0.5f, 0.625f, 0.75f, 0.875f}},
-        {"ramp clips where it passes full scale", {0.5f, 0.5f, 0.5f, 0.5f}, 4096, 12288, {0.5f, 0.75f, 1.0f, 1.0f}},
+        {"ramp 1.0 to 2.0 over four values",
+         {0.5f, 0.5f, 0.5f, 0.5f},
+         4096,
+         8192,
+         {0.5f, 0.625f, 0.75f, 0.875f}},
+        {"ramp clips where it passes full scale",
+         {0.5f, 0.5f, 0.5f, 0.5f},
+         4096,
+         12288,
+         {0.5f, 0.75f, 1.0f, 1.0f}},
         {"ramp down to silence", {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}, 4096, 0, {1.0f, 0.8f, 0.6f, 0.4f, 0.2f}},
         {"a single value gets the starting gain", {0.25f}, 8192, 16384, {0.5f}},
         {"leaving unity scales from 1.0", {1.5f, 0.5f}, 4096, 8192, {1.0f, 0.75f}},
-        {"nine values: four-wide lanes and a tail", {0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f}, 8192,
-         8192, {0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f}},
+        {"nine values: four-wide lanes and a tail",
+         {0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f},
+         8192,
+         8192,
+         {0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f}},
     };
     for (const auto& c : cases) {
         std::vector<float> fast = c.in;
@@ -147,8 +170,8 @@ TEST(ProcessGain, RampGainOfEachValueFollowsTheFormula) {
     std::vector<float> values(n, 0.25f);
     ProcessGain(std::span(values), from, to);
     const float step = (static_cast<float>(to) - static_cast<float>(from)) / static_cast<float>(n);
-    for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{4},
-                                std::size_t{2400}, n - 2, n - 1}) {
+    for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3},
+                                std::size_t{4}, std::size_t{2400}, n - 2, n - 1}) {
         const float expected = (static_cast<float>(from) + static_cast<float>(i) * step) / 4096.0f * 0.25f;
         EXPECT_EQ(values[i], expected) << "value " << i;
     }
@@ -159,7 +182,8 @@ TEST(ProcessGain, OnlyUnityWithoutChangeLeavesSamplesAlone) {
     const struct {
         std::uint32_t from, to;
         bool changes;
-    } cases[] = {{4096, 4096, false}, {4096, 4097, true}, {8192, 4096, true}, {0, 0, true}, {16384, 16384, true}};
+    } cases[] = {
+        {4096, 4096, false}, {4096, 4097, true}, {8192, 4096, true}, {0, 0, true}, {16384, 16384, true}};
     for (const auto& c : cases)
         EXPECT_EQ(GainChangesSamples(c.from, c.to), c.changes) << c.from << " -> " << c.to;
 }

@@ -122,8 +122,13 @@ TEST(SeekPolicy, GainToQ12RoundsHalfUpAndClamps) {
         float gain;
         std::uint32_t q12;
     } cases[] = {
-        {1.0f, 4096},          {2.5f, 10240}, {4.0f, 16384}, {9.0f, 16384}, {0.0f, 0},
-        {-1.0f, 0},            {std::nanf(""), 0},
+        {1.0f, 4096},
+        {2.5f, 10240},
+        {4.0f, 16384},
+        {9.0f, 16384},
+        {0.0f, 0},
+        {-1.0f, 0},
+        {std::nanf(""), 0},
         {1.0f + 0.5f / 4096, 4097}, // exactly half a step rounds up
         {1.0f + 0.25f / 4096, 4096},
     };
