@@ -109,7 +109,7 @@ TEST_F(CommandsTest, CommandsChangeTheTransportAndTellTheUser) {
     engine.volume = 1.0f;
     DispatchCommand(CMD_VOLUME_UP);
     EXPECT_FLOAT_EQ(engine.volume, 1.45f);
-    EXPECT_EQ(osd.text, U16(I18nFormat(L"볼륨 %d%%", 145)));
+    EXPECT_EQ(osd.text, U16(I18nFormat(L"볼륨 %d%%", 145).c_str()));
     DispatchCommand(CMD_MUTE);
     EXPECT_TRUE(engine.muted);
     DispatchCommand(CMD_LOOP_TOGGLE);
