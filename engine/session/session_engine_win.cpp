@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "base/com_ptr_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
@@ -219,7 +220,7 @@ void ShowPlaybackError() {
 bool CreateSession() {
     CloseSession();
     auto created = std::make_unique<SessionEngine>();
-    created->frameSink.Attach(new (std::nothrow) SEGrab(engineEvents.video));
+    created->frameSink = AdoptReference(new (std::nothrow) SEGrab(engineEvents.video));
     if (!created->frameSink)
         return false;
     sessionEngine = std::move(created);
@@ -241,8 +242,7 @@ HRESULT ResolveSource(const std::u16string& path) {
 }
 
 bool ResolveSourceFromStream(IMFByteStream* stream, const std::u16string& path) {
-    ComPtr<IMFByteStream> owned;
-    owned.Attach(stream); // the caller's reference ends here in every case
+    const ComPtr<IMFByteStream> owned = AdoptReference(stream); // the caller's reference ends here
     ComPtr<IMFSourceResolver> resolver;
     if (FAILED(MFCreateSourceResolver(&resolver)))
         return false;

@@ -32,6 +32,27 @@ TEST_F(PlaybackTest, CuelessWebmPlaysThroughTheRepairedStream) {
     EXPECT_GT(sessionEngine->frameSink->ConvertedFrames(), 20);
 }
 
+// Every reference the engine takes over is given back: the frame sink belongs to its session
+// alone, and the repaired stream, with the file it holds open, goes with the session.
+TEST_F(PlaybackTest, SessionObjectsAreFreedWithTheSession) {
+    ASSERT_TRUE(CreateSession());
+    EXPECT_EQ(sessionEngine->frameSink->AddRef(), 2u) << "the session's own reference only";
+    sessionEngine->frameSink->Release();
+    CloseSession();
+
+    const std::u16string path = MediaPath(L"live_vp8_opus.webm");
+    playlist = {path};
+    OpenItem(0);
+    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->ready; }, 20000));
+    ASSERT_TRUE(webmRecord.openedRepaired);
+    CloseSession();
+    PumpMessagesFor(300);
+    HANDLE alone = CreateFileW(Wide(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "no handle of the repaired file is left open";
+    if (alone != INVALID_HANDLE_VALUE)
+        CloseHandle(alone);
+}
+
 TEST_F(PlaybackTest, SupersededScanStopsEarlyAndPostsNothing) {
     const long posted = scanCounters.posted, discarded = scanCounters.discarded;
     engine.scanGeneration = 42; // a newer open than the scan's
