@@ -6,6 +6,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/mfplay_win.h"
+#include "engine/playback_controls_win.h"
 #include "engine/session/session_engine_win.h"
 #include "engine/webm/fixed_webm_stream_win.h"
 #include "engine/webm/scan_thread_win.h"
@@ -138,11 +139,8 @@ void PlayPause() {
 void Stop() {
     if (engine.engineKind == EngineKind::Session) {
         engine.paused = true;
-        if (SessionReady()) {
-            StartAt(0);
-            sessionEngine->session->Pause();
-            engine.seekTargetSec = 0;
-        }
+        if (SessionReady())
+            SeekTo(0); // through a stop, which every platform's session honours, then held paused
     } else if (mfplayPlayer) {
         mfplayPlayer->Stop();
         engine.paused = true;

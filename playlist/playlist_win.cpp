@@ -7,6 +7,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
+#include "engine/playback_controls_win.h"
 #include "engine/session/session_engine_win.h"
 #include "i18n/i18n_win.h"
 #include "playlist/m3u.h"
@@ -53,10 +54,7 @@ void HoldAtEnd() {
     RepaintAllWindows();
 }
 
-void RestartCurrentFromZero() {
-    StartAt(0);
-    engine.seekTargetSec = 0;
-}
+void RestartCurrentFromZero() { SeekTo(0); }
 
 } // namespace
 
