@@ -137,12 +137,13 @@ def main():
     s = player.wait(lambda s: s.get("sessionReady") and (s.get("positionSec") or 0) > 0.3)
     if not check(s.get("sessionReady") is True, "the clip plays"):
         return
-    window = xdo("search", "--sync", "--name", "controls.mp4 - Jaskel Player").split()[0]
-    xdo("windowfocus", "--sync", window)
+    player.window = xdo("search", "--sync", "--name", "controls.mp4 - Jaskel Player").split()[0]
+    xdo("windowfocus", "--sync", player.window)
     time.sleep(0.3)
     keys(player)
     volume_and_sound(player)
     loop_and_picture(player)
+    keys_in_a_dialog(player)
     menu_and_escape(player)
 
 
@@ -233,6 +234,25 @@ def loop_and_picture(player):
     check(near(shot.pixel(ax, row - 5), (255, 140, 40)), "the A marker is drawn")
     check(near(shot.pixel(left + 10, top + height - 5), (13, 14, 20)), "the control bar's background")
     key("space")
+
+
+def keys_in_a_dialog(player):
+    """While the player's own message box has the keyboard, keys belong to the box."""
+    key("Tab")
+    box = xdo("search", "--sync", "--name", "Playback info").split()
+    check(bool(box), "Tab opens the playback-info box")
+    time.sleep(0.3)
+    key("m")
+    s = player.settle(0.4)
+    check(s.get("muted") is False, "M typed in the box does not mute the player")
+    key("Return")
+    s = player.settle(0.6)
+    check(s.get("isFullscreen") is False, "Enter closes the box and does not toggle fullscreen")
+    gone = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Playback info"], capture_output=True,
+                          text=True).stdout.split()
+    check(not gone, "the box is closed")
+    xdo("windowfocus", "--sync", player.window)
+    time.sleep(0.3)
 
 
 def menu_and_escape(player):
