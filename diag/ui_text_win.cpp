@@ -20,12 +20,14 @@ int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& te
 
 int ShowUiMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style) {
     DiagNoteText(u"#32770", text); // the system's dialog class shows the box
-    // Right-to-left languages read from the right and align there, as Windows' own boxes do.
-    if (I18nIsRtl())
-        style |= MB_RTLREADING | MB_RIGHT;
+    style = UiMessageBoxStyle(style);
     return MessageBoxW(owner, Wide(text), Wide(caption), style);
 }
 
 void NoteUiWindowText(std::u16string_view windowClass, const std::u16string& text) {
     DiagNoteText(windowClass, text);
 }
+
+UINT UiMessageBoxStyle(UINT style) { return I18nIsRtl() ? style | MB_RTLREADING | MB_RIGHT : style; }
+
+UINT UiMenuTrackFlags(UINT flags) { return I18nIsRtl() ? flags | TPM_LAYOUTRTL : flags; }

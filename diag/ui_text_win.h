@@ -8,3 +8,8 @@
 int DrawUiText(HDC dc, std::u16string_view windowClass, const std::u16string& text, RECT* rect, UINT format);
 int ShowUiMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style);
 void NoteUiWindowText(std::u16string_view windowClass, const std::u16string& text);
+
+// Right-to-left languages read from the right and align there, and lay menus out from the
+// right, as Windows' own message boxes and menus do for them.
+UINT UiMessageBoxStyle(UINT style);
+UINT UiMenuTrackFlags(UINT flags);

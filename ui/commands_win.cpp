@@ -120,15 +120,12 @@ HMENU BuildAudioMenu() {
     return menu;
 }
 
-// Right-to-left languages get their menus laid out from the right, as Windows applications do.
-UINT MenuLayoutFlags() { return I18nIsRtl() ? TPM_LAYOUTRTL : 0; }
-
 int TrackMenu(HMENU menu, int x, int y, UINT flags) {
     HideTooltip();
     shell.menuOpen = true;
     NotifyStateChanged();
     const int chosen = static_cast<int>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | flags | MenuLayoutFlags(), x, y, 0, ui.main, nullptr));
+        TrackPopupMenu(menu, UiMenuTrackFlags(TPM_RETURNCMD | flags), x, y, 0, ui.main, nullptr));
     DestroyMenu(menu);
     shell.menuOpen = false;
     NotifyStateChanged();

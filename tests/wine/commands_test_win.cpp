@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/wide_win.h"
+#include "diag/ui_text_win.h"
 #include "i18n/i18n_win.h"
 #include "tests/wine/main_window_fixture_win.h"
 #include "tests/wine/test_support_win.h"
@@ -76,6 +77,12 @@ TEST_F(CommandsTest, ContextMenuChecksAndGraysFollowTheState) {
     transport = TransportState{};
     menu_ = BuildContextMenu();
     EXPECT_TRUE(Grayed(CMD_LOOP_CLEAR)) << "neither A nor B set";
+}
+
+TEST_F(CommandsTest, LeftToRightLanguagesKeepTheSystemsLayout) {
+    ASSERT_FALSE(I18nIsRtl());
+    EXPECT_EQ(UiMessageBoxStyle(MB_OK), static_cast<UINT>(MB_OK));
+    EXPECT_EQ(UiMenuTrackFlags(TPM_RETURNCMD), static_cast<UINT>(TPM_RETURNCMD));
 }
 
 TEST_F(CommandsTest, SpeedEntryCheckedOnlyWithinAHundredth) {
