@@ -11,6 +11,7 @@
 
 #include "engine/engine_state.h"
 #include "tests/wine/main_window_fixture_win.h"
+#include "tests/wine/test_support_win.h"
 #include "ui/commands_win.h"
 #include "ui/control_bar.h"
 #include "ui/control_bar_win.h"
@@ -37,43 +38,16 @@ std::string Rgb(COLORREF c) {
     return text;
 }
 
-// The window's client area as it is on the screen.
-class ClientPicture {
-  public:
-    explicit ClientPicture(HWND window) {
-        RECT rc;
-        GetClientRect(window, &rc);
-        HDC source = GetDC(window);
-        dc_ = CreateCompatibleDC(source);
-        bitmap_ = CreateCompatibleBitmap(source, rc.right, rc.bottom);
-        old_ = SelectObject(dc_, bitmap_);
-        BitBlt(dc_, 0, 0, rc.right, rc.bottom, source, 0, 0, SRCCOPY);
-        ReleaseDC(window, source);
-    }
-    ~ClientPicture() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    ClientPicture(const ClientPicture&) = delete;
-    ClientPicture& operator=(const ClientPicture&) = delete;
+std::string RgbAt(const ClientPicture& picture, int x, int y) { return Rgb(picture.At(x, y)); }
 
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-    std::string RgbAt(int x, int y) const { return Rgb(At(x, y)); }
-    // Whether any pixel of the rectangle has the colour.
-    bool Any(const BarRect& r, COLORREF colour) const {
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                if (At(x, y) == colour)
-                    return true;
-        return false;
-    }
-
-  private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
+// Whether any pixel of the rectangle has the colour.
+bool Any(const ClientPicture& picture, const BarRect& r, COLORREF colour) {
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (picture.At(x, y) == colour)
+                return true;
+    return false;
+}
 
 class ControlBarTest : public MainWindowFixture {
   protected:
@@ -134,14 +108,14 @@ TEST_F(ControlBarTest, BackgroundAndPlayButtonGradient) {
         const int bottom = l.playButton.bottom;
         // Between the left buttons and the transport group, and the top row's corner.
         EXPECT_EQ(picture.At(l.abButton.right + 4, bottom - 3), kBar)
-            << picture.RgbAt(l.abButton.right + 4, bottom - 3);
+            << RgbAt(picture, l.abButton.right + 4, bottom - 3);
         EXPECT_EQ(picture.At(l.seekBar.right + 2, bottom - 64), kBar);
-        EXPECT_EQ(picture.At(cx, cy - 17), kGradientTop) << picture.RgbAt(cx, cy - 17);
-        EXPECT_EQ(picture.At(cx, cy + 16), kAccent) << picture.RgbAt(cx, cy + 16);
+        EXPECT_EQ(picture.At(cx, cy - 17), kGradientTop) << RgbAt(picture, cx, cy - 17);
+        EXPECT_EQ(picture.At(cx, cy + 16), kAccent) << RgbAt(picture, cx, cy + 16);
         EXPECT_EQ(picture.At(cx, cy - 18), kBar) << "above the round button";
         // Paused: the triangle covers the centre; playing: two bars leave it free.
         EXPECT_EQ(picture.At(cx - 4, cy), kWhite) << "paused=" << c.paused;
-        EXPECT_EQ(picture.At(cx, cy) == kWhite, c.paused) << picture.RgbAt(cx, cy) << " paused=" << c.paused;
+        EXPECT_EQ(picture.At(cx, cy) == kWhite, c.paused) << RgbAt(picture, cx, cy) << " paused=" << c.paused;
     }
 }
 
@@ -164,16 +138,16 @@ TEST_F(ControlBarTest, SeekDragShowsThePlayedPartThumbAndLoop) {
     const int r = bar.left + static_cast<int>(shown / 200 * w);
     const int xA = bar.left + static_cast<int>(100.0 / 200 * w),
               xB = bar.left + static_cast<int>(160.0 / 200 * w);
-    EXPECT_EQ(picture.At(bar.left + 1, c), kAccent) << picture.RgbAt(bar.left + 1, c);
-    EXPECT_EQ(picture.At(r - 10, c), kAccent) << picture.RgbAt(r - 10, c);
-    EXPECT_EQ(picture.At(r, c), kWhite) << "thumb " << picture.RgbAt(r, c);
-    EXPECT_EQ(picture.At(r + 10, c), kTrack) << picture.RgbAt(r + 10, c);
-    EXPECT_EQ(picture.At((xA + xB) / 2, c), kLoopRange) << picture.RgbAt((xA + xB) / 2, c);
+    EXPECT_EQ(picture.At(bar.left + 1, c), kAccent) << RgbAt(picture, bar.left + 1, c);
+    EXPECT_EQ(picture.At(r - 10, c), kAccent) << RgbAt(picture, r - 10, c);
+    EXPECT_EQ(picture.At(r, c), kWhite) << "thumb " << RgbAt(picture, r, c);
+    EXPECT_EQ(picture.At(r + 10, c), kTrack) << RgbAt(picture, r + 10, c);
+    EXPECT_EQ(picture.At((xA + xB) / 2, c), kLoopRange) << RgbAt(picture, (xA + xB) / 2, c);
     EXPECT_EQ(picture.At(xA - 5, c), kTrack) << "the range starts at A";
     EXPECT_EQ(picture.At(xB + 5, c), kTrack) << "the range ends at B";
     for (int x : {xA, xB}) {
-        EXPECT_EQ(picture.At(x, bar.top - 3), kLoop) << picture.RgbAt(x, bar.top - 3);
-        EXPECT_EQ(picture.At(x, bar.bottom + 3), kLoop) << picture.RgbAt(x, bar.bottom + 3);
+        EXPECT_EQ(picture.At(x, bar.top - 3), kLoop) << RgbAt(picture, x, bar.top - 3);
+        EXPECT_EQ(picture.At(x, bar.bottom + 3), kLoop) << RgbAt(picture, x, bar.bottom + 3);
     }
     EXPECT_EQ(picture.At((xA + xB) / 2, bar.top - 3), kBar) << "no marker between A and B";
 
@@ -192,8 +166,8 @@ TEST_F(ControlBarTest, MovingTheDragMovesThePlayedPart) {
     PaintNow();
     const ClientPicture picture(main_);
     const int r = bar.left + static_cast<int>(fraction * w);
-    EXPECT_EQ(picture.At(r - 10, c), kAccent) << picture.RgbAt(r - 10, c);
-    EXPECT_EQ(picture.At(r + 10, c), kTrack) << picture.RgbAt(r + 10, c);
+    EXPECT_EQ(picture.At(r - 10, c), kAccent) << RgbAt(picture, r - 10, c);
+    EXPECT_EQ(picture.At(r + 10, c), kTrack) << RgbAt(picture, r + 10, c);
     Send(WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(shell.mouseMode, 0);
     EXPECT_EQ(shell.dragTarget, -1);
@@ -209,9 +183,9 @@ TEST_F(ControlBarTest, UnknownDurationShowsOnlyTheTrack) {
     PaintNow();
     const ClientPicture picture(main_);
     for (int x : {bar.left + 1, bar.left + w / 2, bar.right - 2})
-        EXPECT_EQ(picture.At(x, c), kTrack) << x << " " << picture.RgbAt(x, c);
-    EXPECT_FALSE(picture.Any({bar.left, bar.top - 5, bar.right, bar.top}, kLoop)) << "no markers";
-    EXPECT_FALSE(picture.Any({bar.left, bar.top - 7, bar.right, bar.bottom + 7}, kWhite)) << "no thumb";
+        EXPECT_EQ(picture.At(x, c), kTrack) << x << " " << RgbAt(picture, x, c);
+    EXPECT_FALSE(Any(picture, {bar.left, bar.top - 5, bar.right, bar.top}, kLoop)) << "no markers";
+    EXPECT_FALSE(Any(picture, {bar.left, bar.top - 7, bar.right, bar.bottom + 7}, kWhite)) << "no thumb";
 }
 
 TEST_F(ControlBarTest, MuteButtonShowsTheCrossWhenSilent) {
@@ -229,9 +203,9 @@ TEST_F(ControlBarTest, MuteButtonShowsTheCrossWhenSilent) {
         engine.volume = c.volume;
         PaintNow();
         const ClientPicture picture(main_);
-        EXPECT_EQ(picture.Any(crossArm, kGlyph), c.cross) << "muted=" << c.muted << " volume=" << c.volume;
-        EXPECT_TRUE(picture.Any({cx - 7, cy - 2, cx - 4, cy + 2}, kGlyph)) << "the speaker";
-        EXPECT_EQ(picture.Any({cx + 10, cy + 2, cx + 13, cy + 5}, kGlyph), c.cross) << "lower arm";
+        EXPECT_EQ(Any(picture, crossArm, kGlyph), c.cross) << "muted=" << c.muted << " volume=" << c.volume;
+        EXPECT_TRUE(Any(picture, {cx - 7, cy - 2, cx - 4, cy + 2}, kGlyph)) << "the speaker";
+        EXPECT_EQ(Any(picture, {cx + 10, cy + 2, cx + 13, cy + 5}, kGlyph), c.cross) << "lower arm";
     }
 }
 
@@ -252,9 +226,9 @@ TEST_F(ControlBarTest, VolumeSliderBoostAndKneeOnlyWithTheSessionEngine) {
         engine.volume = c.volume;
         PaintNow();
         const ClientPicture picture(main_);
-        EXPECT_EQ(picture.At(k, slider.top - 2) == kKnee, c.knee) << picture.RgbAt(k, slider.top - 2);
-        EXPECT_EQ(picture.At(slider.right - 2, cy) == kBoost, c.boost) << picture.RgbAt(slider.right - 2, cy);
-        EXPECT_EQ(picture.At(slider.left + 1, cy), kAccent) << picture.RgbAt(slider.left + 1, cy);
+        EXPECT_EQ(picture.At(k, slider.top - 2) == kKnee, c.knee) << RgbAt(picture, k, slider.top - 2);
+        EXPECT_EQ(picture.At(slider.right - 2, cy) == kBoost, c.boost) << RgbAt(picture, slider.right - 2, cy);
+        EXPECT_EQ(picture.At(slider.left + 1, cy), kAccent) << RgbAt(picture, slider.left + 1, cy);
     }
 }
 

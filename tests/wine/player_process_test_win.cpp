@@ -78,29 +78,6 @@ std::string Utf16Bytes(std::u16string_view units) {
     return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2);
 }
 
-COLORREF PixelAt(HDC dc, int x, int y) { return GetPixel(dc, x, y); }
-
-// Copies the window's client area from the screen, as a person would see it.
-struct ClientPicture {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    explicit ClientPicture(HWND window) {
-        RECT rc;
-        GetClientRect(window, &rc);
-        HDC source = GetDC(window);
-        dc = CreateCompatibleDC(source);
-        bitmap = CreateCompatibleBitmap(source, rc.right, rc.bottom);
-        old = SelectObject(dc, bitmap);
-        BitBlt(dc, 0, 0, rc.right, rc.bottom, source, 0, 0, SRCCOPY);
-        ReleaseDC(window, source);
-    }
-    ~ClientPicture() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-};
 
 TEST(PlayerProcess, MainWindowAppearsPaintsAndClosesWithZero) {
     TempFolder diag;
@@ -158,9 +135,9 @@ TEST(PlayerProcess, PictureShowsBlackVideoAreaBetweenTheBars) {
     const COLORREF black = RGB(0, 0, 0);
     const POINT insidePicture[] = {{width / 2, top + height / 2}, {2, top + 2}, {width - 3, top + height - 3}};
     for (const POINT& p : insidePicture)
-        EXPECT_EQ(PixelAt(picture.dc, p.x, p.y), black) << p.x << "," << p.y;
-    EXPECT_EQ(PixelAt(picture.dc, width / 2, top / 2), bar) << "title band";
-    EXPECT_EQ(PixelAt(picture.dc, width / 2, top + height + 33), bar) << "control bar";
+        EXPECT_EQ(picture.At(p.x, p.y), black) << p.x << "," << p.y;
+    EXPECT_EQ(picture.At(width / 2, top / 2), bar) << "title band";
+    EXPECT_EQ(picture.At(width / 2, top + height + 33), bar) << "control bar";
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(player.WaitForExit(kStartTimeoutMs), 0u);

@@ -187,3 +187,20 @@ HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+ClientPicture::ClientPicture(HWND window) {
+    RECT rc{};
+    GetClientRect(window, &rc);
+    HDC source = GetDC(window);
+    dc_ = CreateCompatibleDC(source);
+    bitmap_ = CreateCompatibleBitmap(source, rc.right, rc.bottom);
+    old_ = SelectObject(dc_, bitmap_);
+    BitBlt(dc_, 0, 0, rc.right, rc.bottom, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+}
+
+ClientPicture::~ClientPicture() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}

@@ -61,5 +61,20 @@ std::optional<JsonValue> ReadStateJson(const TempFolder& diag);
 // The top-level window of the given class that belongs to the process, if any.
 HWND FindProcessWindow(DWORD processId, const wchar_t* className);
 
+// A window's client area copied from the screen, as a person would see it.
+class ClientPicture {
+  public:
+    explicit ClientPicture(HWND window);
+    ~ClientPicture();
+    ClientPicture(const ClientPicture&) = delete;
+    ClientPicture& operator=(const ClientPicture&) = delete;
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+  private:
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
 // Quotes one argument for a command line by the rules the C runtime parses.
 std::wstring QuoteArgument(const std::wstring& arg);
