@@ -5,6 +5,9 @@
 #include <propvarutil.h>
 
 #include <new>
+#include <vector>
+
+#include <new>
 
 #include "base/com_ptr_win.h"
 #include "base/wide_win.h"
@@ -374,6 +377,25 @@ void PumpSessionEvents(ULONGLONG timeoutMs) {
     }
 }
 
+namespace {
+
+// Wine's sample grabber can still call its callback after the session has shut down, and a
+// freed sink then crashes the process. A closed session's sink is therefore kept, without its
+// picture (the only large part of it), for the life of the process.
+void RetireFrameSink(ComPtr<SEGrab> sink) {
+    static std::vector<ComPtr<SEGrab>> retired;
+    if (!sink)
+        return;
+    sink->DropFrame();
+    try {
+        retired.push_back(std::move(sink));
+    } catch (const std::bad_alloc&) {
+        sink.Detach(); // kept alive all the same
+    }
+}
+
+} // namespace
+
 void CloseSession() {
     if (!sessionEngine)
         return;
@@ -387,7 +409,7 @@ void CloseSession() {
     sessionEngine->session.Reset();
     sessionEngine->source.Reset();
     sessionEngine->gainMft.Reset();
-    sessionEngine->frameSink.Reset();
+    RetireFrameSink(std::move(sessionEngine->frameSink));
     sessionEngine.reset();
 }
 

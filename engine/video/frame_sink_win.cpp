@@ -75,6 +75,13 @@ bool SEGrab::StoreFrame(const BYTE* buffer, const Nv12Layout& layout) {
     return true;
 }
 
+void SEGrab::DropFrame() {
+    CriticalSectionLock guard(lock_);
+    std::vector<std::uint8_t>().swap(pixels_);
+    frameWidth_ = 0;
+    frameHeight_ = 0;
+}
+
 bool SEGrab::GetFrameSnapshot(FrameSnapshot& out) {
     CriticalSectionLock guard(lock_);
     if (frameWidth_ <= 0 || pixels_.empty())

@@ -39,6 +39,8 @@ class SEGrab final : public IMFSampleGrabberSinkCallback {
         std::vector<std::uint8_t> pixels;
     };
     bool GetFrameSnapshot(FrameSnapshot& out);
+    // Frees the picture (a closed session's sink keeps nothing large).
+    void DropFrame();
 
     long ConvertedFrames() const { return convertedFrames_.load(); }
 

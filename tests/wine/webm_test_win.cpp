@@ -33,7 +33,8 @@ TEST_F(PlaybackTest, CuelessWebmPlaysThroughTheRepairedStream) {
 }
 
 // Every reference the engine takes over is given back: the frame sink belongs to its session
-// alone, and the repaired stream, with the file it holds open, goes with the session.
+// alone (and keeps no picture once it is closed), and the repaired stream, with the file it
+// holds open, goes with the session.
 TEST_F(PlaybackTest, SessionObjectsAreFreedWithTheSession) {
     ASSERT_TRUE(CreateSession());
     EXPECT_EQ(sessionEngine->frameSink->AddRef(), 2u) << "the session's own reference only";
@@ -43,9 +44,12 @@ TEST_F(PlaybackTest, SessionObjectsAreFreedWithTheSession) {
     const std::u16string path = MediaPath(L"live_vp8_opus.webm");
     playlist = {path};
     OpenItem(0);
-    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->ready; }, 20000));
+    ASSERT_TRUE(WaitUntil([] { return sessionEngine && sessionEngine->frameSink->ConvertedFrames() > 3; }, 20000));
     ASSERT_TRUE(webmRecord.openedRepaired);
+    const Microsoft::WRL::ComPtr<SEGrab> sink = sessionEngine->frameSink;
     CloseSession();
+    SEGrab::FrameSnapshot frame;
+    EXPECT_FALSE(sink->GetFrameSnapshot(frame)) << "a closed session's sink keeps no picture";
     PumpMessagesFor(300);
     HANDLE alone = CreateFileW(Wide(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "no handle of the repaired file is left open";
