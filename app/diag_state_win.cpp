@@ -55,6 +55,7 @@ void WriteShellFields(JsonWriter& json) {
     WriteWindow(json, "video", ui.video);
     WriteWindow(json, "music", ui.music);
     WriteWindow(json, "panel", ui.panel);
+    WriteWindow(json, "osd", ui.osd);
     json.EndObject();
 }
 
@@ -101,6 +102,7 @@ void WriteTransportFields(JsonWriter& json) {
     json.Key("loopActive").Bool(transport.loopActive);
     json.Key("osdText").String(osd.text);
     json.Key("osdCount").Int(osd.count);
+    json.Key("osdVisible").Bool(ui.osd && IsWindowVisible(ui.osd));
     json.Key("menuOpen").Bool(shell.menuOpen);
     json.Key("mouseMode").Int(shell.mouseMode);
     json.Key("dragTarget").Double(shell.dragTarget);

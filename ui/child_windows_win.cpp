@@ -1,6 +1,7 @@
 #include "ui/main_window_win.h"
 
 #include "i18n/i18n_win.h"
+#include "ui/osd_win.h"
 #include "ui/shell_state.h"
 
 UiWindows ui;
@@ -42,7 +43,7 @@ void CreateChildWindows(HWND main) {
         {kVideoClass, CS_DBLCLKS, BLACK_BRUSH, true, PictureWindowProc},
         {kPanelClass, 0, BLACK_BRUSH, true, DefWindowProcW},
         {kMusicClass, CS_DBLCLKS, BLACK_BRUSH, true, PictureWindowProc},
-        {kOsdClass, 0, BLACK_BRUSH, false, DefWindowProcW},
+        {kOsdClass, 0, BLACK_BRUSH, false, OsdWindowProc},
         {kTipClass, 0, NULL_BRUSH, false, DefWindowProcW},
     };
     for (const auto& c : classes)

@@ -14,6 +14,7 @@
 #include "ui/control_bar_win.h"
 #include "ui/frame_win.h"
 #include "ui/layout.h"
+#include "ui/osd_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_win.h"
 
@@ -85,6 +86,7 @@ void OnTick(HWND window) {
             InvalidateRect(ui.music, nullptr, FALSE);
     }
     AutoHideControls();
+    HideOsdWhenDue();
     if (shell.mouseMode != 1)
         CheckLoop();
     NotifyStateChanged();
@@ -181,6 +183,7 @@ LRESULT DispatchMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_RBUTTONUP: OnRightButtonUp(window, lParam); return 0;
     case WM_MOUSEWHEEL: OnWheel(wParam); return 0;
     case WM_COMMAND: DispatchCommand(LOWORD(wParam)); return 0;
+    case WM_APP_SHOW_OSD: PlaceOsd(); return 0;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;

@@ -2,9 +2,75 @@
 
 #include <windows.h>
 
+#include "base/wide_win.h"
+#include "diag/ui_text_win.h"
+#include "i18n/i18n_win.h"
 #include "ui/main_window_win.h"
 
 OsdState osd;
+
+namespace {
+
+constexpr COLORREF kOsdBackground = RGB(12, 14, 17);
+constexpr COLORREF kOsdText = RGB(126, 214, 138);
+constexpr POINT kOsdOffset{16, 14}; // from the picture's top-left corner
+constexpr int kOsdPadX = 30;
+constexpr int kOsdPadY = 16;
+constexpr int kOsdTextInset = 14;
+
+// The OSD font: created for each use and deleted at once, like every GDI object here.
+class OsdFont {
+  public:
+    OsdFont()
+        : font_(CreateFontW(24, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, I18nFontFace())) {}
+    ~OsdFont() {
+        if (font_)
+            DeleteObject(font_);
+    }
+    OsdFont(const OsdFont&) = delete;
+    OsdFont& operator=(const OsdFont&) = delete;
+    HFONT Get() const { return font_; }
+
+  private:
+    HFONT font_;
+};
+
+SIZE MeasureOsdText() {
+    SIZE size{};
+    HDC dc = GetDC(ui.osd);
+    if (!dc)
+        return size;
+    OsdFont font;
+    HGDIOBJ old = SelectObject(dc, font.Get());
+    GetTextExtentPoint32W(dc, Wide(osd.text), static_cast<int>(osd.text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(ui.osd, dc);
+    return size;
+}
+
+void PaintOsd(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc) {
+        RECT client{};
+        GetClientRect(window, &client);
+        HBRUSH background = CreateSolidBrush(kOsdBackground);
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+        OsdFont font;
+        HGDIOBJ old = SelectObject(dc, font.Get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, kOsdText);
+        RECT text = client;
+        text.left += kOsdTextInset;
+        DrawUiText(dc, u"JaskelMFOsd", osd.text, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+        SelectObject(dc, old);
+    }
+    EndPaint(window, &ps);
+}
+
+} // namespace
 
 void ShowOsd(const std::u16string& text) {
     osd.text = text;
@@ -12,4 +78,28 @@ void ShowOsd(const std::u16string& text) {
     ++osd.count;
     if (ui.main)
         PostMessageW(ui.main, WM_APP_SHOW_OSD, 0, 0);
+}
+
+void PlaceOsd() {
+    if (!ui.osd || !ui.video || osd.text.empty())
+        return;
+    const SIZE size = MeasureOsdText();
+    POINT corner = kOsdOffset;
+    ClientToScreen(ui.video, &corner);
+    SetWindowPos(ui.osd, HWND_TOPMOST, corner.x, corner.y, size.cx + kOsdPadX, size.cy + kOsdPadY,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    InvalidateRect(ui.osd, nullptr, TRUE);
+}
+
+void HideOsdWhenDue() {
+    if (ui.osd && IsWindowVisible(ui.osd) && osd.hideTick < GetTickCount64())
+        ShowWindow(ui.osd, SW_HIDE);
+}
+
+LRESULT CALLBACK OsdWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PaintOsd(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -174,7 +174,10 @@ def keys(player):
     check(s.get("osdText", "").startswith("30 s back"), "its OSD names 30 s back: " + s.get("osdText", ""))
 
     key("c")
-    check(abs(player.settle(0.3).get("speed", 0) - 1.1) < 0.001, "C speeds up to 1.1")
+    s = player.settle(0.3)
+    check(abs(s.get("speed", 0) - 1.1) < 0.001, "C speeds up to 1.1")
+    check(s.get("osdVisible") is True and s.get("osdText") == "Speed 1.1x", "the OSD shows " + s.get("osdText", ""))
+    check(player.settle(1.9).get("osdVisible") is False, "the OSD goes away by itself")
     key("x", "x")
     check(abs(player.settle(0.3).get("speed", 0) - 0.9) < 0.001, "X twice slows to 0.9")
     key("z")
