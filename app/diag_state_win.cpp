@@ -14,6 +14,7 @@
 #include "engine/playback_controls_win.h"
 #include "ui/main_window_win.h"
 #include "ui/osd_win.h"
+#include "ui/tooltip_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_state.h"
 
@@ -56,6 +57,7 @@ void WriteShellFields(JsonWriter& json) {
     WriteWindow(json, "music", ui.music);
     WriteWindow(json, "panel", ui.panel);
     WriteWindow(json, "osd", ui.osd);
+    WriteWindow(json, "tooltip", ui.tip);
     json.EndObject();
 }
 
@@ -107,6 +109,7 @@ void WriteTransportFields(JsonWriter& json) {
     json.Key("mouseMode").Int(shell.mouseMode);
     json.Key("dragTarget").Double(shell.dragTarget);
     json.Key("hoverControl").Int(shell.hoverControl);
+    json.Key("tooltipText").String(tooltipText);
     json.Key("sessionVolume").Double(LastSessionVolume());
     json.Key("targetGain").Int(LiveTargetGain());
 }

@@ -2,7 +2,9 @@
 
 #include "i18n/i18n_win.h"
 #include "ui/osd_win.h"
+#include "ui/panel_win.h"
 #include "ui/shell_state.h"
+#include "ui/tooltip_win.h"
 
 UiWindows ui;
 
@@ -41,10 +43,10 @@ void CreateChildWindows(HWND main) {
     // of its own, the system's default keeps it inert.
     const ChildClass classes[] = {
         {kVideoClass, CS_DBLCLKS, BLACK_BRUSH, true, PictureWindowProc},
-        {kPanelClass, 0, BLACK_BRUSH, true, DefWindowProcW},
+        {kPanelClass, 0, BLACK_BRUSH, true, PanelWindowProc},
         {kMusicClass, CS_DBLCLKS, BLACK_BRUSH, true, PictureWindowProc},
         {kOsdClass, 0, BLACK_BRUSH, false, OsdWindowProc},
-        {kTipClass, 0, NULL_BRUSH, false, DefWindowProcW},
+        {kTipClass, 0, NULL_BRUSH, false, TipWindowProc},
     };
     for (const auto& c : classes)
         RegisterChildClass(instance, c);

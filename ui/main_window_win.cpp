@@ -15,6 +15,7 @@
 #include "ui/frame_win.h"
 #include "ui/layout.h"
 #include "ui/osd_win.h"
+#include "ui/tooltip_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_win.h"
 
@@ -87,6 +88,7 @@ void OnTick(HWND window) {
     }
     AutoHideControls();
     HideOsdWhenDue();
+    ShowTooltipWhenDue();
     if (shell.mouseMode != 1)
         CheckLoop();
     NotifyStateChanged();
