@@ -10,6 +10,7 @@
 #include "playlist/playlist_win.h"
 #include "ui/frame_win.h"
 #include "ui/main_window_win.h"
+#include "ui/panel_rows.h"
 #include "ui/playback_info_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_state.h"
@@ -192,7 +193,10 @@ void DispatchShellCommand(int number) {
     case CMD_PLAYLIST_PANEL: TogglePlaylistPanel(); break;
     case CMD_OPEN_PLAYLIST: OpenPlaylistFile(); break;
     case CMD_SAVE_PLAYLIST: SavePlaylistFile(); break;
-    case CMD_CLEAR_PLAYLIST: ClearPlaylist(); break;
+    case CMD_CLEAR_PLAYLIST:
+        ClearPlaylist();
+        ResetPanelScroll();
+        break;
     case CMD_PLAYBACK_INFO: ShowPlaybackInfo(); break;
     default: break; // a number outside the table does nothing
     }
