@@ -14,6 +14,7 @@
 #include "engine/playback_controls_win.h"
 #include "ui/main_window_win.h"
 #include "ui/osd_win.h"
+#include "ui/panel_rows.h"
 #include "ui/tooltip_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_state.h"
@@ -110,6 +111,7 @@ void WriteTransportFields(JsonWriter& json) {
     json.Key("dragTarget").Double(shell.dragTarget);
     json.Key("hoverControl").Int(shell.hoverControl);
     json.Key("tooltipText").String(tooltipText);
+    json.Key("panelScroll").Int(panelScroll);
     json.Key("sessionVolume").Double(LastSessionVolume());
     json.Key("targetGain").Int(LiveTargetGain());
 }
