@@ -12,6 +12,7 @@
 #include "playlist/playlist_win.h"
 #include "ui/commands_win.h"
 #include "ui/control_bar.h"
+#include "ui/gdi_win.h"
 #include "ui/frame_win.h"
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
@@ -37,45 +38,8 @@ constexpr COLORREF kLabelColour = RGB(210, 214, 218);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr double kSilentVolume = 0.001;
 
-// Owns one pen, brush, font, bitmap or region for the length of a paint step.
-template <class T> class GdiObject {
-  public:
-    explicit GdiObject(T handle) : handle_(handle) {}
-    ~GdiObject() {
-        if (handle_)
-            DeleteObject(handle_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T Get() const { return handle_; }
-
-  private:
-    T handle_;
-};
-
-// Selects an object into a device context and puts the previous one back.
-class Selection {
-  public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-    ~Selection() {
-        if (old_)
-            SelectObject(dc_, old_);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 RECT ToRect(const BarRect& r) {
     return {r.left, r.top, r.right, r.bottom};
-}
-
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-    GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
-    FillRect(dc, &rect, brush.Get());
 }
 
 void FillSolid(HDC dc, const BarRect& rect, COLORREF colour) {
@@ -119,9 +83,7 @@ void DrawBarText(HDC dc, const std::u16string& text, RECT rect, COLORREF colour,
 
 void DrawFontText(HDC dc, const std::u16string& text, const RECT& rect, int height, int weight,
                   COLORREF colour, UINT format = 0) {
-    GdiObject<HFONT> font(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                      DEFAULT_PITCH | FF_DONTCARE, I18nFontFace()));
+    GdiObject<HFONT> font(CreateUiFont(height, weight));
     Selection selected(dc, font.Get());
     DrawBarText(dc, text, rect, colour, format);
 }

@@ -4,7 +4,7 @@
 
 #include "base/wide_win.h"
 #include "diag/ui_text_win.h"
-#include "i18n/i18n_win.h"
+#include "ui/gdi_win.h"
 #include "ui/main_window_win.h"
 
 OsdState osd;
@@ -18,36 +18,7 @@ constexpr int kOsdPadX = 30;
 constexpr int kOsdPadY = 16;
 constexpr int kOsdTextInset = 14;
 
-// The OSD font: created for each use and deleted at once, like every GDI object here.
-class OsdFont {
-  public:
-    OsdFont()
-        : font_(CreateFontW(24, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, I18nFontFace())) {}
-    ~OsdFont() {
-        if (font_)
-            DeleteObject(font_);
-    }
-    OsdFont(const OsdFont&) = delete;
-    OsdFont& operator=(const OsdFont&) = delete;
-    HFONT Get() const { return font_; }
-
-  private:
-    HFONT font_;
-};
-
-SIZE MeasureOsdText() {
-    SIZE size{};
-    HDC dc = GetDC(ui.osd);
-    if (!dc)
-        return size;
-    OsdFont font;
-    HGDIOBJ old = SelectObject(dc, font.Get());
-    GetTextExtentPoint32W(dc, Wide(osd.text), static_cast<int>(osd.text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(ui.osd, dc);
-    return size;
-}
+HFONT CreateOsdFont() { return CreateUiFont(24, 600); }
 
 void PaintOsd(HWND window) {
     PAINTSTRUCT ps;
@@ -55,17 +26,14 @@ void PaintOsd(HWND window) {
     if (dc) {
         RECT client{};
         GetClientRect(window, &client);
-        HBRUSH background = CreateSolidBrush(kOsdBackground);
-        FillRect(dc, &client, background);
-        DeleteObject(background);
-        OsdFont font;
-        HGDIOBJ old = SelectObject(dc, font.Get());
+        FillSolid(dc, client, kOsdBackground);
+        GdiObject<HFONT> font(CreateOsdFont());
+        Selection selected(dc, font.Get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, kOsdText);
         RECT text = client;
         text.left += kOsdTextInset;
         DrawUiText(dc, u"JaskelMFOsd", osd.text, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-        SelectObject(dc, old);
     }
     EndPaint(window, &ps);
 }
@@ -83,7 +51,8 @@ void ShowOsd(const std::u16string& text) {
 void PlaceOsd() {
     if (!ui.osd || !ui.video || osd.text.empty())
         return;
-    const SIZE size = MeasureOsdText();
+    GdiObject<HFONT> font(CreateOsdFont());
+    const SIZE size = MeasureUiText(ui.osd, font.Get(), osd.text);
     POINT corner = kOsdOffset;
     ClientToScreen(ui.video, &corner);
     SetWindowPos(ui.osd, HWND_TOPMOST, corner.x, corner.y, size.cx + kOsdPadX, size.cy + kOsdPadY,

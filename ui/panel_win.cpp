@@ -12,6 +12,7 @@
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_state.h"
 #include "playlist/playlist_win.h"
+#include "ui/gdi_win.h"
 #include "ui/main_window_win.h"
 #include "ui/panel_rows.h"
 #include "ui/playback_info_win.h"
@@ -32,12 +33,6 @@ constexpr int kItemInsetLeft = 24;
 constexpr int kRowInsetRight = 8;
 constexpr UINT kLineFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
 
-void FillColour(HDC dc, const RECT& rect, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &rect, brush);
-    DeleteObject(brush);
-}
-
 void DrawLine(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, UINT extra = 0) {
     SetTextColor(dc, colour);
     DrawUiText(dc, kPanelTextClass, U16(text.c_str(), text.size()), &rect, kLineFormat | extra);
@@ -47,13 +42,12 @@ void DrawLine(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, UINT
 HFONT CreatePanelFont() {
     if (std::strcmp(I18nLangCode(), "ko") == 0)
         return nullptr;
-    return CreateFontW(16, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, I18nFontFace());
+    return CreateUiFont(16, 600);
 }
 
 void DrawTitle(HDC dc, int width) {
     const RECT band{0, 0, width, kPanelHeaderHeight};
-    FillColour(dc, band, kHeaderBackground);
+    FillSolid(dc, band, kHeaderBackground);
     RECT text = band;
     text.left += kTitleInset;
     DrawLine(dc, I18nFormat(L"재생 목록 (%d)", static_cast<int>(playlist.size())), text, kTitleColour);
@@ -70,7 +64,7 @@ void DrawItemRow(HDC dc, const std::vector<int>& rows, int row, RECT rect) {
     const int item = rows[row];
     const bool current = item == currentIndex;
     if (current)
-        FillColour(dc, rect, kCurrentBackground);
+        FillSolid(dc, rect, kCurrentBackground);
     const std::u16string name = DisplayName(playlist[item]);
     const std::wstring text = std::to_wstring(GroupNumber(rows, row)) + L". " + Wide(name);
     rect.left += kItemInsetLeft;
@@ -95,7 +89,7 @@ void DrawRows(HDC dc, const RECT& client) {
 void PaintContent(HDC dc, const RECT& client) {
     HFONT font = CreatePanelFont();
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-    FillColour(dc, client, kPanelBackground);
+    FillSolid(dc, client, kPanelBackground);
     SetBkMode(dc, TRANSPARENT);
     DrawTitle(dc, client.right);
     DrawRows(dc, client);

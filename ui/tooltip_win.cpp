@@ -5,6 +5,7 @@
 #include "engine/engine_state.h"
 #include "i18n/i18n_win.h"
 #include "ui/control_bar.h"
+#include "ui/gdi_win.h"
 #include "ui/main_window_win.h"
 #include "ui/shell_state.h"
 #include "ui/tooltip_place.h"
@@ -18,10 +19,7 @@ constexpr COLORREF kTipBackground = RGB(38, 42, 50);
 constexpr COLORREF kTipBorder = RGB(96, 102, 114);
 constexpr COLORREF kTipText = RGB(238, 240, 242);
 
-HFONT CreateTipFont() {
-    return CreateFontW(-15, 0, 0, 0, 500, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, I18nFontFace());
-}
+HFONT CreateTipFont() { return CreateUiFont(-15, 500); }
 
 const wchar_t* RepeatText() {
     if (transport.repeatMode == 1)
@@ -44,20 +42,6 @@ const wchar_t* ZoneSource(int zone) {
     case kZoneFullscreen: return L"전체 화면";
     default: return nullptr;
     }
-}
-
-SIZE MeasureTip(const std::u16string& text) {
-    SIZE size{};
-    HDC dc = GetDC(ui.tip);
-    if (!dc)
-        return size;
-    HFONT font = CreateTipFont();
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(ui.tip, dc);
-    return size;
 }
 
 ScreenRect ZoneOnScreen(int zone) {
@@ -83,19 +67,14 @@ void PaintTip(HWND window) {
     if (dc) {
         RECT client{};
         GetClientRect(window, &client);
-        HBRUSH fill = CreateSolidBrush(kTipBackground);
-        FillRect(dc, &client, fill);
-        DeleteObject(fill);
-        HBRUSH border = CreateSolidBrush(kTipBorder);
-        FrameRect(dc, &client, border);
-        DeleteObject(border);
-        HFONT font = CreateTipFont();
-        HGDIOBJ old = SelectObject(dc, font);
+        FillSolid(dc, client, kTipBackground);
+        GdiObject<HBRUSH> border(CreateSolidBrush(kTipBorder));
+        FrameRect(dc, &client, border.Get());
+        GdiObject<HFONT> font(CreateTipFont());
+        Selection selected(dc, font.Get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, kTipText);
         DrawUiText(dc, u"JaskelMFTip", tooltipText, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
-        SelectObject(dc, old);
-        DeleteObject(font);
     }
     EndPaint(window, &ps);
 }
@@ -112,7 +91,8 @@ void ShowTooltip(int zone) {
     if (!ui.tip || !ui.main || text.empty())
         return;
     tooltipText = text;
-    const SIZE size = MeasureTip(text);
+    GdiObject<HFONT> font(CreateTipFont());
+    const SIZE size = MeasureUiText(ui.tip, font.Get(), text);
     const TooltipBox box = PlaceTooltip(ZoneOnScreen(zone), size.cx, size.cy, WorkArea());
     SetWindowPos(ui.tip, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     InvalidateRect(ui.tip, nullptr, TRUE);
