@@ -1,5 +1,6 @@
 #include "tests/wine/test_support_win.h"
 
+#include <cstdio>
 #include <shellapi.h>
 
 namespace {
@@ -100,8 +101,19 @@ bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring
     std::wstring environment = EnvironmentBlock(extraEnvironment);
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.data(), nullptr, &si, &pi))
+    // Under a busy Wine server a start now and then fails before the program runs at all; that says
+    // nothing about the program, so a few more tries follow before the start counts as failed.
+    bool started = false;
+    for (int attempt = 0; attempt < 4 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(250);
+        started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                 CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &si, &pi);
+        if (!started)
+            fprintf(stderr, "CreateProcess of %ls failed with error %lu (try %d)\n", exe.c_str(),
+                    GetLastError(), attempt + 1);
+    }
+    if (!started)
         return false;
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
