@@ -23,6 +23,8 @@ class UpdJsonReader {
     // Consumes c (after no whitespace) when it is the next byte.
     bool Consume(char c);
     bool Peek(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
+    // The next byte is "-" or a digit: an integer follows.
+    bool PeekNumberStart() const;
     bool ReadString(std::string& out);
     bool ReadInteger(std::int64_t& out);
     // Skips any value at the given depth (see kUpdJsonMaxDepth).
