@@ -16,6 +16,7 @@
 #include "ui/osd_win.h"
 #include "ui/panel_rows.h"
 #include "ui/tooltip_win.h"
+#include "ui/playback_info_win.h"
 #include "ui/shell_state.h"
 #include "ui/transport_state.h"
 
@@ -50,6 +51,8 @@ void WriteShellFields(JsonWriter& json) {
     json.Key("isFullscreen").Bool(shell.isFullscreen);
     json.Key("controlsShown").Bool(shell.controlsShown);
     json.Key("playlistVisible").Bool(shell.playlistVisible);
+    json.Key("compactMusicMode").Bool(shell.compactMusicMode);
+    json.Key("titleText").String(CurrentTitleText());
     json.Key("windowClosing").Bool(shell.windowClosing.load());
     json.Key("videoDragState").Int(shell.videoDragState);
     json.Key("windows").BeginObject();

@@ -7,7 +7,9 @@
 #include "diag/state_notice.h"
 #include "engine/engine_win.h"
 #include "playlist/playlist_win.h"
+#include "ui/frame_win.h"
 #include "ui/main_window_win.h"
+#include "ui/panel_rows.h"
 #include "ui/shell_state.h"
 #include "ui/osd_win.h"
 #include "ui/playback_info_win.h"
@@ -66,6 +68,7 @@ void ConnectLayers() {
     engineEvents.windowClosing = &shell.windowClosing;
     engineEvents.repaintAll = RepaintAll;
     engineEvents.layoutChildren = LayoutMainWindow;
+    engineEvents.mediaReady = UpdateCompactSize;
     engineEvents.mediaChanging = ResetForNewMedia;
     engineEvents.seekDragging = [] { return shell.mouseMode == 1; };
     engineEvents.endOfMedia = EndOfMedia;
@@ -73,5 +76,9 @@ void ConnectLayers() {
     playlistEvents.owner = ui.main;
     playlistEvents.repaintAll = RepaintAll;
     playlistEvents.layoutChildren = LayoutMainWindow;
+    playlistEvents.listCleared = [] {
+        ResetPanelScroll();
+        UpdateCompactSize();
+    };
     windowHooks.copyData = ReceiveHandoff;
 }

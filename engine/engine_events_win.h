@@ -18,6 +18,9 @@ struct EngineEvents {
     const std::atomic<bool>* windowClosing = nullptr;
     std::function<void()> repaintAll;
     std::function<void()> layoutChildren;
+    // An open completed and whether the media has a picture is known (the window may take on or
+    // give up its compact music size).
+    std::function<void()> mediaReady;
     // A new media is being opened: whatever belonged to the previous one (a seek drag, the A-B
     // loop, the title) is reset.
     std::function<void()> mediaChanging;
@@ -39,6 +42,11 @@ inline void EngineRepaintAll() {
 inline void EngineLayoutChildren() {
     if (engineEvents.layoutChildren)
         engineEvents.layoutChildren();
+}
+
+inline void EngineMediaReady() {
+    if (engineEvents.mediaReady)
+        engineEvents.mediaReady();
 }
 
 inline bool EngineWindowClosing() { return engineEvents.windowClosing && engineEvents.windowClosing->load(); }

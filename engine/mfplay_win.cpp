@@ -69,6 +69,7 @@ void OnItemSet(IMFPMediaItem* item) {
     ApplyVolume();
     ApplyRate();
     EngineLayoutChildren();
+    EngineMediaReady();
     EngineRepaintAll();
 }
 

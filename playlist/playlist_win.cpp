@@ -117,4 +117,6 @@ void ClearPlaylist() {
     engine.hasVideo = false;
     if (playlistEvents.layoutChildren)
         playlistEvents.layoutChildren();
+    if (playlistEvents.listCleared)
+        playlistEvents.listCleared();
 }

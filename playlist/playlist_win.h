@@ -14,6 +14,7 @@ struct PlaylistEvents {
     HWND owner = nullptr; // owner of the dialogs and message boxes; brought forward after a drop
     std::function<void()> repaintAll;
     std::function<void()> layoutChildren;
+    std::function<void()> listCleared; // the window returns to its size and the panel to its top
 };
 
 extern PlaylistEvents playlistEvents;

@@ -279,49 +279,6 @@ class ClipKeeper {
 };
 
 // A memory device context, deleted after everything selected into it is put back.
-class MemoryDc {
-  public:
-    explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDc() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
-// The strip is drawn into a bitmap of its own size, in client coordinates, and copied at once.
-// Members are released in reverse order: the selections first, then the bitmap, then the DC.
-class StripBuffer {
-  public:
-    StripBuffer(HDC target, int width, int top)
-        : target_(target), width_(width), top_(top), dc_(target),
-          bitmap_(CreateCompatibleBitmap(target, width, kControlBarHeight)),
-          bitmapSelection_(dc_.Get(), bitmap_.Get()),
-          fontSelection_(dc_.Get(), GetCurrentObject(target, OBJ_FONT)) {
-        SetViewportOrgEx(dc_.Get(), 0, -top, nullptr);
-    }
-
-    bool Ready() const { return dc_.Get() && bitmap_.Get(); }
-    HDC Dc() const { return dc_.Get(); }
-    void CopyToTarget() const {
-        BitBlt(target_, 0, top_, width_, kControlBarHeight, dc_.Get(), 0, top_, SRCCOPY);
-    }
-
-  private:
-    HDC target_;
-    int width_;
-    int top_;
-    MemoryDc dc_;
-    GdiObject<HBITMAP> bitmap_;
-    Selection bitmapSelection_;
-    Selection fontSelection_;
-};
-
 } // namespace
 
 void PaintControlBar(HWND main, HDC dc) {
@@ -331,7 +288,7 @@ void PaintControlBar(HWND main, HDC dc) {
     GetClientRect(main, &client);
     if (client.right <= 0 || client.bottom <= 0)
         return;
-    StripBuffer buffer(dc, client.right, client.bottom - kControlBarHeight);
+    BackBuffer buffer(dc, RECT{0, client.bottom - kControlBarHeight, client.right, client.bottom});
     if (!buffer.Ready()) {
         PaintBar(dc, client.right, client.bottom); // no memory for the buffer: draw in place
         return;

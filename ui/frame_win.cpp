@@ -48,10 +48,12 @@ void LeaveFullscreen(HWND window) {
 void ToggleFullscreen() {
     if (!ui.main)
         return;
-    if (shell.isFullscreen)
+    if (shell.isFullscreen) {
         LeaveFullscreen(ui.main);
-    else
+        UpdateCompactSize();
+    } else {
         EnterFullscreen(ui.main);
+    }
     LayoutChildren(ui.main);
     InvalidateRect(ui.main, nullptr, FALSE);
     NotifyStateChanged();
@@ -59,8 +61,10 @@ void ToggleFullscreen() {
 
 void TogglePlaylistPanel() {
     shell.playlistVisible = !shell.playlistVisible;
-    if (ui.main)
+    if (ui.main) {
+        ResizeForPanel(ui.main, shell.playlistVisible);
         LayoutChildren(ui.main);
+    }
     RepaintAll();
     NotifyStateChanged();
 }

@@ -10,3 +10,11 @@ void TogglePlaylistPanel();
 void NoteMouseActivity();
 // The interface tick's step: hides the bars in fullscreen after 2.5 s without movement.
 void AutoHideControls();
+
+// The compact music size: applied when an audio item shows in a normal window, undone when a
+// video shows or the list is cleared. Run when an open completes, on a restore, when leaving
+// fullscreen and when the list is cleared.
+void UpdateCompactSize();
+
+// In the compact music size the panel widens or narrows the window by its own width.
+void ResizeForPanel(HWND window, bool panelShown);

@@ -25,3 +25,16 @@ SIZE MeasureUiText(HWND window, HFONT font, const std::u16string& text) {
     ReleaseDC(window, dc);
     return size;
 }
+
+BackBuffer::BackBuffer(HDC target, const RECT& area)
+    : target_(target), area_(area), dc_(target),
+      bitmap_(dc_.Get() ? CreateCompatibleBitmap(target, area.right - area.left, area.bottom - area.top) : nullptr),
+      bitmapSelection_(dc_.Get(), bitmap_.Get()), fontSelection_(dc_.Get(), GetCurrentObject(target, OBJ_FONT)) {
+    if (dc_.Get())
+        SetViewportOrgEx(dc_.Get(), -area.left, -area.top, nullptr);
+}
+
+void BackBuffer::CopyToTarget() const {
+    BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, dc_.Get(),
+           area_.left, area_.top, SRCCOPY);
+}

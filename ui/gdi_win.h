@@ -46,3 +46,40 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour);
 
 // The extent of the text in the window's device context with the font selected.
 SIZE MeasureUiText(HWND window, HFONT font, const std::u16string& text);
+
+// A memory device context compatible with another one, deleted with its owner.
+class MemoryDc {
+  public:
+    explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
+    ~MemoryDc() {
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC Get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+// A region of a target drawn off screen in the target's coordinates and copied in one BitBlt, so
+// that the window never shows a half-drawn state. Members are released in reverse order: the
+// selections first, then the bitmap, then the DC.
+class BackBuffer {
+  public:
+    BackBuffer(HDC target, const RECT& area);
+    BackBuffer(const BackBuffer&) = delete;
+    BackBuffer& operator=(const BackBuffer&) = delete;
+    bool Ready() const { return dc_.Get() && bitmap_.Get(); }
+    HDC Dc() const { return dc_.Get(); }
+    void CopyToTarget() const;
+
+  private:
+    HDC target_;
+    RECT area_;
+    MemoryDc dc_;
+    GdiObject<HBITMAP> bitmap_;
+    Selection bitmapSelection_;
+    Selection fontSelection_;
+};

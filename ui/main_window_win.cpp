@@ -13,6 +13,7 @@
 #include "ui/commands_win.h"
 #include "ui/control_bar_win.h"
 #include "ui/frame_win.h"
+#include "ui/title_bar_win.h"
 #include "ui/layout.h"
 #include "ui/osd_win.h"
 #include "ui/tooltip_win.h"
@@ -58,7 +59,9 @@ void OnDestroy(HWND window) {
     PostQuitMessage(0);
 }
 
-void OnSize(HWND window) {
+void OnSize(HWND window, WPARAM kind) {
+    if (kind == SIZE_RESTORED)
+        UpdateCompactSize();
     HideTooltip();
     shell.hoverControl = -1;
     LayoutChildren(window);
@@ -100,8 +103,10 @@ void OnLeftButtonDown(HWND window, LPARAM lParam) {
     HideTooltip();
     shell.hoverStartTick = GetTickCount64();
     const POINT point = PointOf(lParam);
-    if (!shell.isFullscreen && point.y < kTitleBarHeight)
-        return; // the title band: its caption buttons belong to the frame
+    if (!shell.isFullscreen && point.y < kTitleBarHeight) {
+        PressCaptionButton(window, point); // the rest of the band is the system's caption
+        return;
+    }
     OnControlBarButtonDown(window, point);
 }
 
@@ -142,6 +147,9 @@ void NoteMouseLeft() {
 namespace {
 
 LRESULT DispatchMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT frameResult = 0;
+    if (HandleFrameMessage(window, message, wParam, lParam, frameResult))
+        return frameResult;
     switch (message) {
     case WM_CREATE:
         OnCreate(window);
@@ -150,7 +158,7 @@ LRESULT DispatchMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         OnDestroy(window);
         return 0;
     case WM_SIZE:
-        OnSize(window);
+        OnSize(window, wParam);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string_view>
 
 #include "engine/engine_events_win.h"
 
@@ -52,6 +53,11 @@ void CreateChildWindows(HWND main);
 void LayoutChildren(HWND main);
 void RepaintAll();
 void HideTooltip();
+
+// The engine's status text (an error, "opening…"), word-wrapped and centred in the client area.
+void PaintStatusText(HDC dc, const RECT& client, std::u16string_view windowClass);
+// The music view's WM_PAINT body.
+void PaintMusicView(HWND window, HDC dc);
 
 // Fills the bands the main window paints itself (title bar, control bar).
 void PaintTitleBar(HWND main, HDC dc);

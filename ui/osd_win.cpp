@@ -42,7 +42,7 @@ void PaintOsd(HWND window) {
 
 void ShowOsd(const std::u16string& text) {
     osd.text = text;
-    osd.hideTick = GetTickCount64() + kOsdLifeMs;
+    osd.hideTick = OsdHideTickFor(GetTickCount64());
     ++osd.count;
     if (ui.main)
         PostMessageW(ui.main, WM_APP_SHOW_OSD, 0, 0);
@@ -61,7 +61,7 @@ void PlaceOsd() {
 }
 
 void HideOsdWhenDue() {
-    if (ui.osd && IsWindowVisible(ui.osd) && osd.hideTick < GetTickCount64())
+    if (ui.osd && IsWindowVisible(ui.osd) && OsdDue(GetTickCount64(), osd.hideTick))
         ShowWindow(ui.osd, SW_HIDE);
 }
 

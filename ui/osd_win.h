@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/osd_life.h"
+
 struct OsdState {
     std::u16string text;      // the last message; kept after the OSD hides
     std::uint64_t hideTick = 0; // GetTickCount64 time after which the tick hides it
@@ -14,7 +16,6 @@ struct OsdState {
 
 extern OsdState osd;
 
-inline constexpr std::uint64_t kOsdLifeMs = 1400;
 
 // Sets the message and its hide time and posts WM_APP_SHOW_OSD to the main window.
 void ShowOsd(const std::u16string& text);

@@ -106,18 +106,11 @@ void PaintPanel(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     if (dc && client.right > 0 && client.bottom > 0) {
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-        if (memory && bitmap) {
-            HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-            PaintContent(memory, client);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, oldBitmap);
+        BackBuffer buffer(dc, client);
+        if (buffer.Ready()) {
+            PaintContent(buffer.Dc(), client);
+            buffer.CopyToTarget();
         }
-        if (bitmap)
-            DeleteObject(bitmap);
-        if (memory)
-            DeleteDC(memory);
     }
     EndPaint(window, &ps);
 }

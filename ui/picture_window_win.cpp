@@ -25,7 +25,9 @@ ScreenPoint CursorNow() {
     return {p.x, p.y};
 }
 
-void PaintStatusText(HDC dc, const RECT& client) {
+} // namespace
+
+void PaintStatusText(HDC dc, const RECT& client, std::u16string_view windowClass) {
     if (engine.statusText.empty())
         return;
     constexpr UINT kFlags = DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOCLIP;
@@ -39,20 +41,24 @@ void PaintStatusText(HDC dc, const RECT& client) {
     area.bottom = area.top + textHeight;
     SetTextColor(dc, kStatusTextColour);
     SetBkMode(dc, TRANSPARENT);
-    DrawUiText(dc, u"JaskelMFVideo", engine.statusText, &area, kFlags);
+    DrawUiText(dc, windowClass, engine.statusText, &area, kFlags);
 }
+
+namespace {
 
 void PaintPicture(HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    if (dc) {
+    if (dc && window == ui.music) {
+        PaintMusicView(window, dc);
+    } else if (dc) {
         const bool pictureShown = window == ui.video && PaintEnginePicture(dc, window);
         if (!pictureShown) {
             RECT client;
             GetClientRect(window, &client);
             FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
             if (window == ui.video)
-                PaintStatusText(dc, client);
+                PaintStatusText(dc, client, u"JaskelMFVideo");
         }
     }
     EndPaint(window, &ps);

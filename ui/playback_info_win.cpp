@@ -1,7 +1,6 @@
 #include "ui/playback_info_win.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "base/wide_win.h"
 #include "diag/ui_text_win.h"
@@ -15,19 +14,13 @@
 
 namespace {
 
+double InfoDuration() {
+    double position = -1, duration = -1;
+    GetTimes(position, duration);
+    return duration;
+}
+
 const wchar_t* Version() { return reinterpret_cast<const wchar_t*>(kProgramVersion); }
-
-std::wstring DurationText() {
-    double pos = -1, dur = -1;
-    GetTimes(pos, dur);
-    return WideFromUtf8(FormatClock(dur > 0 ? dur : 0).c_str());
-}
-
-std::wstring SpeedText() {
-    wchar_t text[32];
-    swprintf(text, 32, L"%.2gx", static_cast<double>(engine.speed));
-    return text;
-}
 
 std::wstring InfoText() {
     if (!CurrentIndexValid())
@@ -35,24 +28,25 @@ std::wstring InfoText() {
     const std::u16string& path = playlist[static_cast<size_t>(currentIndex)];
     const std::u16string name = DisplayName(path);
     return I18nFormat(L"파일: %ls\n길이: %ls\n속도: %ls\n비디오: %ls\n경로: %ls\n\nJaskel Player %ls", Wide(name),
-                      DurationText().c_str(), SpeedText().c_str(),
+                      Wide(InfoDurationText(InfoDuration())), Wide(SpeedText(engine.speed)),
                       I18nText(engine.hasVideo ? L"예" : L"아니요(음악)"), Wide(path), Version());
 }
 
 } // namespace
 
-std::u16string DisplayName(const std::u16string& path) {
-    const wchar_t* name = PathFindFileNameW(Wide(path));
-    return name == nullptr || *name == L'\0' ? path : U16(name);
+std::u16string CurrentTitleText() {
+    const std::u16string program = U16(I18nText(L"Jaskel Player"));
+    if (!CurrentIndexValid())
+        return WindowTitleText(nullptr, program);
+    return WindowTitleText(&playlist[static_cast<size_t>(currentIndex)], program);
 }
 
 void UpdateWindowTitle() {
     if (!ui.main)
         return;
-    std::u16string title = U16(I18nText(L"Jaskel Player"));
-    if (CurrentIndexValid())
-        title = DisplayName(playlist[static_cast<size_t>(currentIndex)]) + u" - " + title;
+    const std::u16string title = CurrentTitleText();
     SetWindowTextW(ui.main, Wide(title));
+    NoteUiWindowText(u"JaskelMFPlayer", title);
     const RECT titleBar{0, 0, 32767, 36};
     InvalidateRect(ui.main, &titleBar, FALSE);
 }

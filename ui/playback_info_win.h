@@ -3,9 +3,10 @@
 // message box.
 #include <string>
 
-// The part of the path after its last separator (PathFindFileNameW), or the whole path when
-// that part is empty.
-std::u16string DisplayName(const std::u16string& path);
+#include "ui/item_text.h"
+
+// The text the main window has now (also what its title bar names).
+std::u16string CurrentTitleText();
 
 void UpdateWindowTitle();
 void ShowPlaybackInfo();

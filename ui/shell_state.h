@@ -13,6 +13,7 @@ struct ShellState {
     bool isFullscreen = false;
     bool controlsShown = true; // windowed mode always shows the control bar
     bool playlistVisible = false;
+    bool compactMusicMode = false; // the compact music size is in effect (or music started maximised)
     int hoverControl = -1;
     int tooltipControl = -1;
     std::uint64_t hoverStartTick = 0;

@@ -210,6 +210,7 @@ void StartWhenReady() {
         sessionEngine->session->Pause();
     ApplyRate();
     EngineLayoutChildren();
+    EngineMediaReady();
     EngineRepaintAll();
 }
 
