@@ -14,10 +14,11 @@ bool StaysUnescaped(char c) {
            c == '/' || c == '_';
 }
 
-// The host of an absolute URL's authority, or nullopt for anything unusual. User info is refused
-// rather than stripped: the update server never sends it, and parsers disagree about where it ends.
+// The host of an absolute URL's authority, or nullopt for anything unusual. User info and
+// backslashes are refused rather than interpreted: the update server never sends them, and parsers
+// disagree about where the host ends around them.
 std::optional<std::string_view> HostOfAuthority(std::string_view authority) {
-    if (authority.empty() || authority.find('@') != std::string_view::npos || authority.front() == '[')
+    if (authority.empty() || authority.find_first_of("@\\") != std::string_view::npos || authority.front() == '[')
         return std::nullopt;
     const std::size_t colon = authority.find(':');
     if (colon != std::string_view::npos) {
@@ -59,7 +60,7 @@ bool UpdFinalUrlAllowed(std::string_view url, std::string_view updateHost) {
         return false;
     const bool https = AsciiEqualsNoCase(url.substr(0, schemeEnd), std::string_view("https"));
     const std::string_view rest = url.substr(schemeEnd + 3);
-    const auto host = HostOfAuthority(rest.substr(0, rest.find_first_of("/?#\\")));
+    const auto host = HostOfAuthority(rest.substr(0, rest.find_first_of("/?#")));
     return host && UpdFinalHostAllowed(https, *host, updateHost);
 }
 
