@@ -27,7 +27,7 @@ using GetClassObjectFn = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(__stdcall*)();
 
 std::wstring BuiltLibrary() {
-    return TestProgramFolder() + L"\\..\\..\\shellext\\jaskel-player-win11.dll";
+    return TestProgramFolder() + L"\\..\\..\\..\\shellext\\jaskel-player-win11.dll";
 }
 
 void WriteFile(const std::wstring& path, const char* text = "x") {
