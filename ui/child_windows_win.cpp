@@ -77,6 +77,12 @@ bool RegisterMainWindowClass(HINSTANCE instance, bool probe, HICON icon) {
 
 HWND CreateMainWindow(HINSTANCE instance, bool probe) {
     const int position = probe ? -32000 : CW_USEDEFAULT;
-    return CreateWindowExW(probe ? WS_EX_TOOLWINDOW : 0, probe ? kProbeClass : kMainClass, I18nText(L"Jaskel Player"),
-                           WS_OVERLAPPEDWINDOW, position, position, 1000, 660, nullptr, nullptr, instance, nullptr);
+    HWND main = CreateWindowExW(probe ? WS_EX_TOOLWINDOW : 0, probe ? kProbeClass : kMainClass,
+                                I18nText(L"Jaskel Player"), WS_OVERLAPPEDWINDOW, position, position, 1000, 660, nullptr,
+                                nullptr, instance, nullptr);
+    // Creation measures the frame with the system caption; a frame change makes the window
+    // measure it again without.
+    if (main)
+        SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    return main;
 }

@@ -361,24 +361,6 @@ TEST_F(ControlBarTest, RoundedGradientRowsAndClipRestored) {
     ReleaseDC(nullptr, screen);
 }
 
-// The process's GDI object count. Wine reports none (GetGuiResources returns 0); there the
-// highest handle slot that a burst of fresh objects reaches stands in for it: freed slots are
-// reused first, so every object still alive pushes the burst one slot further.
-long GdiObjectLevel() {
-    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (count != 0)
-        return static_cast<long>(count);
-    constexpr int kBurst = 16384;
-    std::vector<HBRUSH> burst(kBurst);
-    long highest = 0;
-    for (HBRUSH& brush : burst) {
-        brush = CreateSolidBrush(RGB(1, 2, 3));
-        highest = std::max(highest, static_cast<long>(reinterpret_cast<ULONG_PTR>(brush) & 0xFFFF));
-    }
-    for (HBRUSH brush : burst)
-        DeleteObject(brush);
-    return highest;
-}
 
 TEST_F(ControlBarTest, PaintingLeaksNoGdiObject) {
     engine.durationSec = 200;

@@ -1,6 +1,8 @@
 #include "tests/wine/test_support_win.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <shellapi.h>
 
 namespace {
@@ -215,4 +217,23 @@ ClientPicture::~ClientPicture() {
     SelectObject(dc_, old_);
     DeleteObject(bitmap_);
     DeleteDC(dc_);
+}
+
+// The process's GDI object count. Wine reports none (GetGuiResources returns 0); there the
+// highest handle slot that a burst of fresh objects reaches stands in for it: freed slots are
+// reused first, so every object still alive pushes the burst one slot further.
+long GdiObjectLevel() {
+    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count != 0)
+        return static_cast<long>(count);
+    constexpr int kBurst = 16384;
+    std::vector<HBRUSH> burst(kBurst);
+    long highest = 0;
+    for (HBRUSH& brush : burst) {
+        brush = CreateSolidBrush(RGB(1, 2, 3));
+        highest = std::max(highest, static_cast<long>(reinterpret_cast<ULONG_PTR>(brush) & 0xFFFF));
+    }
+    for (HBRUSH brush : burst)
+        DeleteObject(brush);
+    return highest;
 }

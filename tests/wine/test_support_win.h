@@ -76,5 +76,9 @@ class ClientPicture {
     HGDIOBJ old_ = nullptr;
 };
 
+// The process's GDI object count, or what stands in for it under Wine; equal before and after
+// a repeated step means the step leaks no GDI object.
+long GdiObjectLevel();
+
 // Quotes one argument for a command line by the rules the C runtime parses.
 std::wstring QuoteArgument(const std::wstring& arg);
