@@ -11,6 +11,7 @@
 #include "app/diag_state_win.h"
 #include "app/layers_win.h"
 #include "app/single_instance_win.h"
+#include "app/updater_start_win.h"
 #include "base/wide_win.h"
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
@@ -88,10 +89,13 @@ bool WaitForFirstPaint(HWND main) {
 }
 
 // Only the process that creates the updater mutex first may run the background updater.
-void ClaimUpdaterRole() {
+bool ClaimUpdaterRole() {
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\JaskelPlayer.Updater");
-    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
+    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
+        return false;
+    }
+    return mutex != nullptr;
 }
 
 void RunMessageLoop() {
@@ -150,8 +154,8 @@ int RunPlayer(int argc, char** argv) {
     const std::vector<std::u16string> files = CollectFileArguments(args);
     if (!files.empty())
         OpenPathsFromUser(files);
-    if (!appOptions.probeMode)
-        ClaimUpdaterRole();
+    if (!appOptions.probeMode && ClaimUpdaterRole())
+        StartPlayerUpdater(main, args);
     WriteDiagState();
     RunMessageLoop();
     ShutDownMedia();
