@@ -180,6 +180,11 @@ UpdManifestResult ParseUpdManifest(std::string_view text, const UpdPublicKey& pu
     const std::string_view body = text.substr(bodyStart);
     if (!VerifyEd25519(std::span<const std::uint8_t, 64>(signature->data(), 64), publicKey, body))
         return UpdManifestResult::BadManifestSig;
+    return ParseUpdManifestBody(body, appName, out);
+}
+
+UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName, UpdManifestEntry& out) {
+    out = {};
     BodyScan scan;
     if (!ScanBody(body, appName, scan) || !scan.versionSeen)
         return UpdManifestResult::BadJson;

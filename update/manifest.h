@@ -42,6 +42,10 @@ inline const char* UpdResultName(UpdManifestResult result) { return UpdResultNam
 UpdManifestResult ParseUpdManifest(std::string_view text, const UpdPublicKey& publicKey,
                                    std::string_view appName, UpdManifestEntry& out);
 
+// Steps after the signature: the body's JSON, the app's entry and its field rules. Only for a body
+// whose signature already holds, and for tests and fuzzing; out as for ParseUpdManifest.
+UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName, UpdManifestEntry& out);
+
 // The entry's field rules alone (step 7 of the parse), for an entry already taken from a verified
 // body. Exposed for tests and the tool.
 bool UpdEntryIsValid(const UpdManifestEntry& entry, std::string_view appName);
