@@ -108,7 +108,8 @@ int Verify(const Args& args) {
     const auto app = args.Option("--app");
     if (args.positional.size() != 1 || !app)
         return kUsage;
-    const std::string keyText(args.Option("--pubkey").value_or(std::string(CompiledUpdEndpoint().publicKeyBase64)));
+    const std::string keyText(
+        args.Option("--pubkey").value_or(std::string(CompiledUpdEndpoint().publicKeyBase64)));
     UpdPublicKey key{};
     if (!DecodeUpdPublicKey(keyText, key)) {
         std::printf("bad-pubkey\n");
@@ -147,7 +148,8 @@ int Sign(const Args& args) {
                      kUpdManifestMaxBytes);
     if (const auto out = args.Option("--out")) {
         std::ofstream file(PathOf(*out), std::ios::binary | std::ios::trunc);
-        if (!file || !file.write(manifest.data(), static_cast<std::streamsize>(manifest.size())) || !file.flush()) {
+        if (!file || !file.write(manifest.data(), static_cast<std::streamsize>(manifest.size())) ||
+            !file.flush()) {
             std::fprintf(stderr, "jkupd: cannot write %s\n", out->c_str());
             return kUnusable;
         }

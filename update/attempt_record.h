@@ -10,10 +10,10 @@ inline constexpr std::size_t kUpdAttemptReadLimit = 512;
 inline constexpr std::int32_t kUpdAttemptMaxCount = 1000;
 
 struct UpdAttemptRecord {
-    std::string sha256;          // empty or 64 lower-case hex digits
-    std::string target;          // the version that attempt installed
-    std::int64_t firstTime = 0;  // seconds since 1970 of the series' first attempt; 0: no record
-    std::int32_t count = 0;      // attempts in the series, 0 to 1,000
+    std::string sha256;         // empty or 64 lower-case hex digits
+    std::string target;         // the version that attempt installed
+    std::int64_t firstTime = 0; // seconds since 1970 of the series' first attempt; 0: no record
+    std::int32_t count = 0;     // attempts in the series, 0 to 1,000
 
     bool operator==(const UpdAttemptRecord&) const = default;
 };

@@ -10,7 +10,8 @@ struct UpdEndpoint {
     std::string_view publicKeyBase64; // 32 bytes of Ed25519 public key, standard base64
 };
 
-inline constexpr UpdEndpoint kReleaseUpdEndpoint{"jaskel.net", "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8="};
+inline constexpr UpdEndpoint kReleaseUpdEndpoint{"jaskel.net",
+                                                 "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8="};
 inline constexpr UpdEndpoint kTestUpdEndpoint{"jkupd.test", "/lWzoR6wUj2S6cqn6TiGaoFe22I+avNFmZedLeKhkXU="};
 
 // The endpoint this program was linked with: kReleaseUpdEndpoint from jk_update_endpoint,

@@ -37,7 +37,8 @@ inline constexpr std::string_view kPinnedThumbprint = "0F0E0D0C0B0A0908070605040
 inline constexpr std::string_view kPinnedSubjectCommonName = "Elmsworth Labs Inc.";
 inline constexpr std::string_view kPinnedSubjectOrganisation = "Elmsworth Labs Inc.";
 inline constexpr std::string_view kPinnedSubjectRegistration = "000000-0000000";
-inline constexpr std::string_view kPinnedIssuerCommonName = "DigiCert Trusted G4 Code Signing RSA4096 SHA384 2021 CA1";
+inline constexpr std::string_view kPinnedIssuerCommonName =
+    "DigiCert Trusted G4 Code Signing RSA4096 SHA384 2021 CA1";
 inline constexpr const char* kOidCommonName = "2.5.4.3";
 inline constexpr const char* kOidOrganisation = "2.5.4.10";
 inline constexpr const char* kOidSerialNumber = "2.5.4.5";

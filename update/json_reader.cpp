@@ -7,7 +7,9 @@ namespace {
 // Before each further digit the value may be at most this, so value * 10 + 9 still fits.
 constexpr std::int64_t kMaxBeforeDigit = 922337203685477579;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool DecodeEscape(char c, std::string& out) {
     switch (c) {

@@ -120,7 +120,9 @@ bool IsLowerHex(std::string_view text, std::size_t length) {
     return true;
 }
 
-bool IsAsciiAlnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+bool IsAsciiAlnum(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
 
 bool InstallerNameIsValid(std::string_view name, bool mac) {
     if (name.empty() || name.size() > kUpdMaxInstallerNameBytes || !name.ends_with(mac ? ".dmg" : ".exe"))
@@ -155,7 +157,9 @@ const char* UpdResultName(int result) {
     }
 }
 
-bool IsMacApp(std::string_view appName) { return appName.ends_with("-mac"); }
+bool IsMacApp(std::string_view appName) {
+    return appName.ends_with("-mac");
+}
 
 bool UpdEntryIsValid(const UpdManifestEntry& entry, std::string_view appName) {
     const bool mac = IsMacApp(appName);
@@ -183,7 +187,8 @@ UpdManifestResult ParseUpdManifest(std::string_view text, const UpdPublicKey& pu
     return ParseUpdManifestBody(body, appName, out);
 }
 
-UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName, UpdManifestEntry& out) {
+UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName,
+                                       UpdManifestEntry& out) {
     out = {};
     BodyScan scan;
     if (!ScanBody(body, appName, scan) || !scan.versionSeen)

@@ -35,7 +35,9 @@ enum class UpdManifestResult : int {
 
 // "ok", "bad-format", "bad-manifest-sig", "bad-json", "no-app", "bad-entry"; "?" for any other value.
 const char* UpdResultName(int result);
-inline const char* UpdResultName(UpdManifestResult result) { return UpdResultName(static_cast<int>(result)); }
+inline const char* UpdResultName(UpdManifestResult result) {
+    return UpdResultName(static_cast<int>(result));
+}
 
 // Parses and checks the received bytes for appName ("player"; names ending in "-mac" use the
 // macOS rules). Fills out only on Ok; after any other result out is reset (empty texts, size 0).
@@ -44,7 +46,8 @@ UpdManifestResult ParseUpdManifest(std::string_view text, const UpdPublicKey& pu
 
 // Steps after the signature: the body's JSON, the app's entry and its field rules. Only for a body
 // whose signature already holds, and for tests and fuzzing; out as for ParseUpdManifest.
-UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName, UpdManifestEntry& out);
+UpdManifestResult ParseUpdManifestBody(std::string_view body, std::string_view appName,
+                                       UpdManifestEntry& out);
 
 // The entry's field rules alone (step 7 of the parse), for an entry already taken from a verified
 // body. Exposed for tests and the tool.

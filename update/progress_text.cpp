@@ -2,7 +2,8 @@
 
 #include <limits>
 
-UpdProgressView ComputeUpdProgress(std::uint64_t receivedKiB, std::uint64_t expectedKiB, std::uint64_t elapsedMs) {
+UpdProgressView ComputeUpdProgress(std::uint64_t receivedKiB, std::uint64_t expectedKiB,
+                                   std::uint64_t elapsedMs) {
     UpdProgressView view;
     view.receivedMb = static_cast<double>(receivedKiB) / 1024.0;
     view.expectedMb = static_cast<double>(expectedKiB) / 1024.0;
@@ -14,9 +15,11 @@ UpdProgressView ComputeUpdProgress(std::uint64_t receivedKiB, std::uint64_t expe
     const double rate = elapsedSeconds > 0.5 ? static_cast<double>(receivedKiB) / elapsedSeconds : 0.0;
     if (expectedKiB == 0 || rate <= 0.0)
         return view;
-    const double left = receivedKiB < expectedKiB ? static_cast<double>(expectedKiB - receivedKiB) / rate : 0.0;
+    const double left =
+        receivedKiB < expectedKiB ? static_cast<double>(expectedKiB - receivedKiB) / rate : 0.0;
     // A trickle of a few bytes could promise years; the text's %d must not overflow.
-    const double capped = left < std::numeric_limits<int>::max() - 1.0 ? left : std::numeric_limits<int>::max() - 1.0;
+    const double capped =
+        left < std::numeric_limits<int>::max() - 1.0 ? left : std::numeric_limits<int>::max() - 1.0;
     view.withEstimate = true;
     view.secondsLeft = static_cast<int>(capped) + 1;
     return view;

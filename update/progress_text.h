@@ -18,4 +18,5 @@ struct UpdProgressView {
 
 // receivedKiB and expectedKiB as the message carries them; elapsedMs since the window was created.
 // The rate counts only after more than half a second.
-UpdProgressView ComputeUpdProgress(std::uint64_t receivedKiB, std::uint64_t expectedKiB, std::uint64_t elapsedMs);
+UpdProgressView ComputeUpdProgress(std::uint64_t receivedKiB, std::uint64_t expectedKiB,
+                                   std::uint64_t elapsedMs);

@@ -10,15 +10,16 @@ constexpr char kHexUpper[] = "0123456789ABCDEF";
 constexpr char kHexLower[] = "0123456789abcdef";
 
 bool StaysUnescaped(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '/' || c == '_';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '/' || c == '_';
 }
 
 // The host of an absolute URL's authority, or nullopt for anything unusual. User info and
 // backslashes are refused rather than interpreted: the update server never sends them, and parsers
 // disagree about where the host ends around them.
 std::optional<std::string_view> HostOfAuthority(std::string_view authority) {
-    if (authority.empty() || authority.find_first_of("@\\") != std::string_view::npos || authority.front() == '[')
+    if (authority.empty() || authority.find_first_of("@\\") != std::string_view::npos ||
+        authority.front() == '[')
         return std::nullopt;
     const std::size_t colon = authority.find(':');
     if (colon != std::string_view::npos) {
@@ -31,7 +32,9 @@ std::optional<std::string_view> HostOfAuthority(std::string_view authority) {
 
 } // namespace
 
-std::string UpdManifestRequestPath(std::int64_t nowSeconds) { return "/update/v1?t=" + std::to_string(nowSeconds); }
+std::string UpdManifestRequestPath(std::int64_t nowSeconds) {
+    return "/update/v1?t=" + std::to_string(nowSeconds);
+}
 
 std::string UpdDownloadRequestPath(std::string_view key) {
     std::string path = "/dl/";

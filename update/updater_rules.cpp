@@ -53,7 +53,8 @@ UpdDecision DecideUpdate(const UpdManifestEntry& entry, std::string_view running
     return UpdDecision::UpdateOffered;
 }
 
-UpdAttemptRecord NewAttemptRecord(const UpdAttemptRecord& old, const UpdManifestEntry& entry, std::int64_t now) {
+UpdAttemptRecord NewAttemptRecord(const UpdAttemptRecord& old, const UpdManifestEntry& entry,
+                                  std::int64_t now) {
     UpdAttemptRecord next{entry.sha256, entry.latest, now, 1};
     if (AttemptRecordConcerns(old, entry, now)) {
         next.firstTime = old.firstTime;
@@ -79,7 +80,8 @@ bool MachineVerdictRefuses(const std::optional<std::string>& lastResult,
            *lastResult == "stage-failed";
 }
 
-bool PersistenceHolds(bool written, const std::optional<std::string>& readBack, std::string_view writtenText) {
+bool PersistenceHolds(bool written, const std::optional<std::string>& readBack,
+                      std::string_view writtenText) {
     return written && readBack && *readBack == writtenText;
 }
 

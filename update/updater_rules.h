@@ -41,7 +41,8 @@ UpdDecision DecideUpdate(const UpdManifestEntry& entry, std::string_view running
 
 // The record written just before the hand-off: the series goes on (count + 1, never above 1,000)
 // when the old record concerns this target, else a new series starts now with count 1.
-UpdAttemptRecord NewAttemptRecord(const UpdAttemptRecord& old, const UpdManifestEntry& entry, std::int64_t now);
+UpdAttemptRecord NewAttemptRecord(const UpdAttemptRecord& old, const UpdManifestEntry& entry,
+                                  std::int64_t now);
 
 // After LoopGuard: the user hears of it once per series. Returns the record to write back (count 3)
 // and show the fallback dialog for, or nullopt to only log.

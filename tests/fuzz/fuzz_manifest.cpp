@@ -39,7 +39,8 @@ void CheckOutcome(UpdManifestResult result, const UpdManifestEntry& out, std::st
         Check(out.size >= 1 && out.size <= kUpdMaxInstallerSize);
         return;
     }
-    Check(out.latest.empty() && out.minSupported.empty() && out.key.empty() && out.sha256.empty() && out.size == 0);
+    Check(out.latest.empty() && out.minSupported.empty() && out.key.empty() && out.sha256.empty() &&
+          out.size == 0);
 }
 
 void Body(std::string_view body, std::string_view app, bool alsoSigned) {

@@ -40,15 +40,16 @@ TEST(UpdAttemptRecord, ParseCases) {
 }
 
 TEST(UpdAttemptRecord, WriterEmitsTheLineTheReaderTakes) {
-    const UpdAttemptRecord records[] = {{}, {kHash, "0.6.9", 1700000000, 1}, {"", "mac-1.2.3", INT64_MAX, 1000},
-                                        {kHash, "", -1, 0}};
+    const UpdAttemptRecord records[] = {
+        {}, {kHash, "0.6.9", 1700000000, 1}, {"", "mac-1.2.3", INT64_MAX, 1000}, {kHash, "", -1, 0}};
     for (const auto& r : records) {
         const std::string text = FormatUpdAttemptRecord(r);
         EXPECT_TRUE(text.starts_with("v1\t")) << text;
         EXPECT_TRUE(text.ends_with("\n")) << text;
         EXPECT_EQ(ParseUpdAttemptRecord(text), r) << text;
     }
-    EXPECT_EQ(FormatUpdAttemptRecord({kHash, "0.6.9", 1700000000, 2}), "v1\t" + kHash + "\t0.6.9\t1700000000\t2\n");
+    EXPECT_EQ(FormatUpdAttemptRecord({kHash, "0.6.9", 1700000000, 2}),
+              "v1\t" + kHash + "\t0.6.9\t1700000000\t2\n");
 }
 
 } // namespace

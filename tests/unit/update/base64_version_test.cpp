@@ -21,15 +21,15 @@ TEST(StrictBase64, Cases) {
         {"Zm9v", "foo"},
         {"Zm9vYmFy", "foobar"},
         {"+/+/", "\xfb\xff\xbf"},
-        {"Zg=", "<fail>"},          // length not a multiple of 4
+        {"Zg=", "<fail>"}, // length not a multiple of 4
         {"Zg", "<fail>"},
-        {"Z===", "<fail>"},         // "=" in the second place
+        {"Z===", "<fail>"}, // "=" in the second place
         {"====", "<fail>"},
-        {"Zg=a", "<fail>"},         // only "=" after "="
-        {"Zg==Zg==", "<fail>"},     // padding before the last group
+        {"Zg=a", "<fail>"},     // only "=" after "="
+        {"Zg==Zg==", "<fail>"}, // padding before the last group
         {"Zm9v ", "<fail>"},
         {"Zm9\n", "<fail>"},
-        {"Zm-_", "<fail>"},         // URL-safe alphabet
+        {"Zm-_", "<fail>"}, // URL-safe alphabet
     };
     for (const auto& c : cases)
         EXPECT_EQ(Decoded(c.text), c.decoded) << c.text;
@@ -97,9 +97,9 @@ TEST(UpdVersionCompare, Cases) {
         bool mac;
         int result;
     } cases[] = {
-        {"0.10.0", "0.9.9", false, 1}, {"0.9.9", "0.10.0", false, -1}, {"0.6.8", "0.6.8", false, 0},
-        {"0.6.8", "0.6.9", false, -1}, {"1.0.0", "0.99.99", false, 1}, {"0.6.10", "0.6.9", false, 1},
-        {"0.6.8", "0.6", false, -2},   {"0.6", "0.6.8", false, -2},    {"007.0.0", "7.0.0", false, 0},
+        {"0.10.0", "0.9.9", false, 1},       {"0.9.9", "0.10.0", false, -1}, {"0.6.8", "0.6.8", false, 0},
+        {"0.6.8", "0.6.9", false, -1},       {"1.0.0", "0.99.99", false, 1}, {"0.6.10", "0.6.9", false, 1},
+        {"0.6.8", "0.6", false, -2},         {"0.6", "0.6.8", false, -2},    {"007.0.0", "7.0.0", false, 0},
         {"mac-0.7.0", "mac-0.6.9", true, 1}, {"0.7.0", "0.6.9", true, -2},
     };
     for (const auto& c : cases)

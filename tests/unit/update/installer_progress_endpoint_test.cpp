@@ -18,8 +18,12 @@ TEST(UpdScratchDirs, NamesAndAge) {
         std::u16string_view name;
         bool ours;
     } names[] = {
-        {u"jkpc-upd-001aff8009c3", true}, {u"jkpc-upd-001AFF8009C3", false}, {u"jkpc-upd-001aff8009c", false},
-        {u"jkpc-upd-001aff8009c3x", false}, {u"jkpc-upd-last.txt", false},   {u"JKPC-UPD-001aff8009c3", false},
+        {u"jkpc-upd-001aff8009c3", true},
+        {u"jkpc-upd-001AFF8009C3", false},
+        {u"jkpc-upd-001aff8009c", false},
+        {u"jkpc-upd-001aff8009c3x", false},
+        {u"jkpc-upd-last.txt", false},
+        {u"JKPC-UPD-001aff8009c3", false},
         {u"jkpc-upd-", false},
     };
     for (const auto& c : names)
@@ -49,7 +53,8 @@ TEST(PublisherPin, ThumbprintOrAllFourNames) {
     const PublisherNameTests none;
     const PublisherNameTests all{true, true, true, true};
     EXPECT_TRUE(PublisherPinAccepts(thumb, none));
-    EXPECT_FALSE(PublisherPinAccepts("0f0e0d0c0b0a09080706050403020100ffeeddcc", none)) << "compared as written";
+    EXPECT_FALSE(PublisherPinAccepts("0f0e0d0c0b0a09080706050403020100ffeeddcc", none))
+        << "compared as written";
     EXPECT_TRUE(PublisherPinAccepts(std::string(40, 'A'), all)) << "renewed certificate";
     for (int missing = 0; missing < 4; ++missing) {
         PublisherNameTests names = all;

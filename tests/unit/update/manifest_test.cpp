@@ -13,7 +13,9 @@ UpdManifestResult Parse(std::string_view text, std::string_view app = "player") 
     return ParseUpdManifest(text, upd_test::TestKey(), app, out);
 }
 
-std::string WordOf(std::string_view text, std::string_view app = "player") { return UpdResultName(Parse(text, app)); }
+std::string WordOf(std::string_view text, std::string_view app = "player") {
+    return UpdResultName(Parse(text, app));
+}
 
 EntryJson With(std::string EntryJson::*field, std::string value) {
     EntryJson e;
@@ -21,7 +23,9 @@ EntryJson With(std::string EntryJson::*field, std::string value) {
     return e;
 }
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
 
 TEST(UpdManifest, ValidManifestFillsTheEntry) {
     UpdManifestEntry out;
@@ -72,8 +76,8 @@ TEST(UpdManifest, FormatCases) {
          "bad-format"},
         {"valid base64 of 66 bytes", "JKUPD1 " + EncodeBase64(std::vector<std::uint8_t>(66)) + "\n" + body,
          "bad-format"},
-        {"line break inside the signature", "JKUPD1 " + sig.substr(0, 44) + "\n" + sig.substr(44) + "\n" + body,
-         "bad-format"},
+        {"line break inside the signature",
+         "JKUPD1 " + sig.substr(0, 44) + "\n" + sig.substr(44) + "\n" + body, "bad-format"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WordOf(c.text), c.word) << c.name;
@@ -124,17 +128,22 @@ TEST(UpdManifest, BodyShapeCases) {
         {"two player entries", "{\"v\": 1, \"apps\": {\"player\": " + entry + ", \"player\": " + entry + "}}",
          "bad-json"},
         {"two entries for another app",
-         "{\"v\": 1, \"apps\": {\"other\": " + entry + ", \"other\": " + entry + ", \"player\": " + entry + "}}",
+         "{\"v\": 1, \"apps\": {\"other\": " + entry + ", \"other\": " + entry + ", \"player\": " + entry +
+             "}}",
          "ok"},
         {"text after the object", "{\"v\": 1, \"apps\": {\"player\": " + entry + "}} x", "bad-json"},
-        {"whitespace everywhere", " \t\r\n{ \"v\" : 1 ,\n\"apps\"\t:{ \"player\" :" + entry + " } }\r\n", "ok"},
+        {"whitespace everywhere", " \t\r\n{ \"v\" : 1 ,\n\"apps\"\t:{ \"player\" :" + entry + " } }\r\n",
+         "ok"},
         {"trailing comma", "{\"v\": 1, \"apps\": {\"player\": " + entry + "},}", "bad-json"},
         {"missing colon", "{\"v\" 1, \"apps\": {\"player\": " + entry + "}}", "bad-json"},
         {"unterminated", "{\"v\": 1, \"apps\": {\"player\": " + entry + "}", "bad-json"},
-        {"bad member after the entry", "{\"v\": 1, \"apps\": {\"player\": " + entry + "}, \"x\": tru}", "bad-json"},
+        {"bad member after the entry", "{\"v\": 1, \"apps\": {\"player\": " + entry + "}, \"x\": tru}",
+         "bad-json"},
         {"unknown members skipped",
-         "{\"v\": 1, \"n\": null, \"t\": true, \"f\": false, \"s\": \"x\", \"i\": -3, \"o\": {\"a\": [1, \"b\"]}, "
-         "\"apps\": {\"player\": " + entry + "}}",
+         "{\"v\": 1, \"n\": null, \"t\": true, \"f\": false, \"s\": \"x\", \"i\": -3, \"o\": {\"a\": [1, "
+         "\"b\"]}, "
+         "\"apps\": {\"player\": " +
+             entry + "}}",
          "ok"},
     };
     for (const auto& c : cases)
@@ -147,7 +156,9 @@ TEST(UpdManifest, JsonSubsetCases) {
     const auto top = [&](const std::string& value) {
         return "{\"v\": 1, \"x\": " + value + ", \"apps\": {\"player\": " + entry + "}}";
     };
-    const auto inEntry = [](const std::string& value) { return With(&EntryJson::extra, ", \"x\": " + value).Body(); };
+    const auto inEntry = [](const std::string& value) {
+        return With(&EntryJson::extra, ", \"x\": " + value).Body();
+    };
     struct Case {
         const char* name;
         std::string body;
@@ -162,7 +173,8 @@ TEST(UpdManifest, JsonSubsetCases) {
         {"entry [[[1]]]", inEntry("[[[1]]]"), "bad-json"},
         {"entry empty array at depth 4", inEntry("[[[]]]"), "ok"},
         {"\\u escape in a skipped string", top("\"\\u00e9\""), "bad-json"},
-        {"\\u escape in a name", "{\"v\": 1, \"\\u0061\": 1, \"apps\": {\"player\": " + entry + "}}", "bad-json"},
+        {"\\u escape in a name", "{\"v\": 1, \"\\u0061\": 1, \"apps\": {\"player\": " + entry + "}}",
+         "bad-json"},
         {"\\u escape in an entry text", inEntry("\"\\u00e9\""), "bad-json"},
         {"the same character in UTF-8", inEntry("\"\xc3\xa9\""), "ok"},
         {"allowed escapes", inEntry("\"\\\" \\/ \\\\ \\b \\f \\n \\r \\t\""), "ok"},
@@ -227,7 +239,8 @@ TEST(UpdManifest, EntryFieldCases) {
         {"file name of 81 bytes", With(&EntryJson::key, Quoted("player/" + name81)), "ok"},
         {"file name of 82 bytes", With(&EntryJson::key, Quoted("player/" + name82)), "bad-entry"},
         {"key missing", With(&EntryJson::key, "null"), "bad-entry"},
-        {"upper-case hash", With(&EntryJson::sha256, Quoted("3B7E4B8A0C1F2D3E4F5061728394A5B6C7D8E9F00112233445566778899AABBC")),
+        {"upper-case hash",
+         With(&EntryJson::sha256, Quoted("3B7E4B8A0C1F2D3E4F5061728394A5B6C7D8E9F00112233445566778899AABBC")),
          "bad-entry"},
         {"hash of 63 digits", With(&EntryJson::sha256, Quoted(upd_test::kSha.substr(1))), "bad-entry"},
         {"hash with g", With(&EntryJson::sha256, Quoted("g" + upd_test::kSha.substr(1))), "bad-entry"},
@@ -236,7 +249,8 @@ TEST(UpdManifest, EntryFieldCases) {
         {"latest 0.6.9 and a space", With(&EntryJson::latest, Quoted("0.6.9 ")), "bad-entry"},
         {"latest as a number", With(&EntryJson::latest, "7"), "bad-entry"},
         {"min_supported 0.6.9.1", With(&EntryJson::minSupported, Quoted("0.6.9.1")), "bad-entry"},
-        {"min_supported with mac- for Windows", With(&EntryJson::minSupported, Quoted("mac-0.6.0")), "bad-entry"},
+        {"min_supported with mac- for Windows", With(&EntryJson::minSupported, Quoted("mac-0.6.0")),
+         "bad-entry"},
         {"size 0", With(&EntryJson::size, "0"), "bad-entry"},
         {"size -5", With(&EntryJson::size, "-5"), "bad-entry"},
         {"size 1", With(&EntryJson::size, "1"), "ok"},
@@ -269,8 +283,8 @@ TEST(UpdManifest, MacAppsUseTheirPrefixAndDiskImages) {
 }
 
 TEST(UpdManifest, OutputIsEmptyAfterEveryFailure) {
-    const std::string texts[] = {"", Signed(EntryJson().Body()) + " ", Signed("{\"v\": 2}"), Signed("{\"v\": 1}"),
-                                 Signed(With(&EntryJson::size, "0").Body())};
+    const std::string texts[] = {"", Signed(EntryJson().Body()) + " ", Signed("{\"v\": 2}"),
+                                 Signed("{\"v\": 1}"), Signed(With(&EntryJson::size, "0").Body())};
     for (const auto& text : texts) {
         UpdManifestEntry out{"1.0.0", "1.0.0", "player/x.exe", upd_test::kSha, 99};
         EXPECT_NE(ParseUpdManifest(text, upd_test::TestKey(), "player", out), UpdManifestResult::Ok);

@@ -31,11 +31,11 @@ TEST(UpdFinalLocation, HostChecks) {
         const char* host;
         bool allowed;
     } cases[] = {
-        {true, "jaskel.net", true},           {true, "www.jaskel.net", true},
-        {false, "jaskel.net", false},         {true, "evil.test", false},
-        {true, "JASKEL.NET", false},          {true, "jaskel.net.evil.test", false},
-        {true, "xjaskel.net", false},         {true, "www.www.jaskel.net", false},
-        {true, "cdn.jaskel.net", false},      {true, "", false},
+        {true, "jaskel.net", true},      {true, "www.jaskel.net", true},
+        {false, "jaskel.net", false},    {true, "evil.test", false},
+        {true, "JASKEL.NET", false},     {true, "jaskel.net.evil.test", false},
+        {true, "xjaskel.net", false},    {true, "www.www.jaskel.net", false},
+        {true, "cdn.jaskel.net", false}, {true, "", false},
         {true, "jaskel.net.", false},
     };
     for (const auto& c : cases)
@@ -76,9 +76,11 @@ TEST(UpdContentLength, ParsedStrictly) {
         std::optional<std::string> header;
         bool acceptable;
     } cases[] = {
-        {std::nullopt, true},  {"1234", true},        {"01234", true}, {"1235", false},
-        {"", false},           {"12 34", false},      {" 1234", false}, {"-1234", false},
-        {"1234x", false},      {"99999999999999999999", false},
+        {std::nullopt, true}, {"1234", true},
+        {"01234", true},      {"1235", false},
+        {"", false},          {"12 34", false},
+        {" 1234", false},     {"-1234", false},
+        {"1234x", false},     {"99999999999999999999", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(UpdContentLengthAcceptable(c.header, 1234), c.acceptable) << c.header.value_or("<none>");
@@ -106,8 +108,8 @@ TEST(UpdDownloadTally, SizeAndHashAtTheEnd) {
 
 TEST(UpdProgressPacer, FirstAtOnceThenEvery151Ms) {
     UpdProgressPacer pacer;
-    const std::pair<std::uint64_t, bool> steps[] = {{5000, true},  {5001, false}, {5150, false},
-                                                    {5151, true},  {5200, false}, {5400, true}};
+    const std::pair<std::uint64_t, bool> steps[] = {{5000, true}, {5001, false}, {5150, false},
+                                                    {5151, true}, {5200, false}, {5400, true}};
     for (const auto& [ms, due] : steps)
         EXPECT_EQ(pacer.Due(ms), due) << ms;
     UpdProgressPacer early;
@@ -159,7 +161,8 @@ TEST(UpdLogLine, Format) {
     EXPECT_EQ(FormatUpdLogLine(1700000000, "player", "up-to-date"), "1700000000\tplayer\tup-to-date\r\n");
     EXPECT_EQ(FormatUpdLogLine(1700000000, "player", "run-failed", "1223"),
               "1700000000\tplayer\trun-failed\t1223\r\n");
-    EXPECT_EQ(FormatUpdLogLine(5, "player", "updated", "0.6.8->0.6.9"), "5\tplayer\tupdated\t0.6.8->0.6.9\r\n");
+    EXPECT_EQ(FormatUpdLogLine(5, "player", "updated", "0.6.8->0.6.9"),
+              "5\tplayer\tupdated\t0.6.8->0.6.9\r\n");
 }
 
 TEST(UpdLowerHex, Digest) {

@@ -19,9 +19,13 @@ inline UpdSecretSeed TestSeed() {
     return seed;
 }
 
-inline UpdPublicKey TestKey() { return UpdPublicKeyOf(TestSeed()); }
+inline UpdPublicKey TestKey() {
+    return UpdPublicKeyOf(TestSeed());
+}
 
-inline std::string Signed(std::string_view body) { return SignUpdManifest(TestSeed(), body); }
+inline std::string Signed(std::string_view body) {
+    return SignUpdManifest(TestSeed(), body);
+}
 
 // The raw JSON of each member of the "player" entry; a test changes one.
 struct EntryJson {
