@@ -6,33 +6,16 @@ device (recorded from the null sink's monitor with parec).
 usage: player_controls.py PLAYER_EXE WORK_DIR
 Needs the session of scripts/test.sh: DISPLAY, WINEPREFIX and PULSE_SERVER."""
 import array
-import json
 import math
-import os
 import pathlib
 import shutil
 import subprocess
 import sys
 import time
 
+from e2e_support import Player, Screenshot, check, end_players, failures, held, key, near, run, xdo
+
 PLAYER, WORK = sys.argv[1], pathlib.Path(sys.argv[2])
-failures = []
-RUNNING = []  # the players started here, ended at the end whatever happened
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
-
-
-def run(*args, **kw):
-    return subprocess.run(args, check=True, capture_output=True, text=True, **kw).stdout
-
-
-def winpath(path):
-    return run("winepath", "-w", str(path)).strip()
 
 
 def make_clip(path):
@@ -41,49 +24,6 @@ def make_clip(path):
         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=60", "-filter:a", "volume=0.8",
         "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "25", "-c:a", "aac", "-ac", "2", "-ar", "48000",
         "-shortest", str(path))
-
-
-class Player:
-    def __init__(self, clip, diag):
-        self.diag = diag
-        env = dict(os.environ, JK_DIAG_DIR=winpath(diag), WINEDEBUG="-all")
-        self.process = subprocess.Popen(["wine", PLAYER, winpath(clip)], env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-        RUNNING.append(self.process)
-
-    def state(self):
-        try:
-            return json.loads((self.diag / "state.json").read_text(encoding="utf-8"))
-        except (OSError, ValueError):
-            return {}
-
-    def wait(self, condition, seconds=20):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            s = self.state()
-            if s and condition(s):
-                return s
-            time.sleep(0.1)
-        return self.state()
-
-    def settle(self, seconds=0.6):
-        time.sleep(seconds)
-        return self.state()
-
-
-def xdo(*args):
-    return run("xdotool", *args)
-
-
-def key(*names):
-    xdo("key", "--delay", "60", *names)
-
-
-def held(name, seconds):
-    """A key held down long enough for the X server's auto-repeat to send more key-downs."""
-    xdo("keydown", name)
-    time.sleep(seconds)
-    xdo("keyup", name)
 
 
 def level(seconds=1.0):
@@ -101,39 +41,12 @@ def level(seconds=1.0):
     return math.sqrt(sum(s * s for s in samples) / max(len(samples), 1))
 
 
-class Screenshot:
-    """The whole X screen as ImageMagick's import writes it in binary PPM (P6)."""
-
-    def __init__(self, path):
-        run("import", "-window", "root", "-depth", "8", "ppm:" + str(path))
-        data = pathlib.Path(path).read_bytes()
-        fields, at = [], 0
-        while len(fields) < 4:  # magic, width, height, maximum value
-            while data[at:at + 1].isspace():
-                at += 1
-            end = at
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[at:end])
-            at = end
-        self.width = int(fields[1])
-        self.pixels = data[at + 1:]
-
-    def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.pixels[i:i + 3])
-
-
-def near(colour, expected, tolerance=12):
-    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
-
-
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
     (WORK / "diag").mkdir(parents=True)
     clip = WORK / "controls.mp4"
     make_clip(clip)
-    player = Player(clip, WORK / "diag")
+    player = Player(PLAYER, clip, WORK / "diag")
     s = player.wait(lambda s: s.get("sessionReady") and (s.get("positionSec") or 0) > 0.3)
     if not check(s.get("sessionReady") is True, "the clip plays"):
         return
@@ -281,8 +194,6 @@ if __name__ == "__main__":
     try:
         main()
     finally:
-        for process in RUNNING:
-            if process.poll() is None:
-                process.kill()
+        end_players()
     print("%d failures" % len(failures))
     sys.exit(1 if failures else 0)
