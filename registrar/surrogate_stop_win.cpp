@@ -20,6 +20,7 @@ using QueryProcessFn = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULO
 constexpr PROCESSINFOCLASS kProcessCommandLineInformation = static_cast<PROCESSINFOCLASS>(60);
 constexpr ULONG kLargestCommandLineBytes = 1024 * 1024;
 constexpr DWORD kTerminationWaitMs = 10000;
+constexpr ULONG kFirstReadBytes = 8192;
 
 // A process's command line, read with limited query rights; nullopt when it cannot be read or is
 // 1 MiB or longer.
@@ -32,16 +33,19 @@ std::optional<std::wstring> CommandLineOf(DWORD processId) {
             CloseHandle(process);
         return std::nullopt;
     }
+    // Most command lines fit the first buffer; a longer one is read again at its size.
+    std::vector<BYTE> buffer(kFirstReadBytes);
     ULONG needed = 0;
-    query(process, kProcessCommandLineInformation, nullptr, 0, &needed);
-    std::optional<std::wstring> line;
-    if (needed > sizeof(UNICODE_STRING) && needed < kLargestCommandLineBytes) {
-        std::vector<BYTE> buffer(needed);
-        if (query(process, kProcessCommandLineInformation, buffer.data(), needed, &needed) >= 0) {
-            const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-            line = std::wstring(text->Buffer, text->Length / sizeof(wchar_t));
-        }
+    LONG status = query(process, kProcessCommandLineInformation, buffer.data(), kFirstReadBytes, &needed);
+    if (status < 0 && needed > kFirstReadBytes && needed < kLargestCommandLineBytes) {
+        buffer.resize(needed);
+        status = query(process, kProcessCommandLineInformation, buffer.data(), needed, &needed);
     }
+    std::optional<std::wstring> line;
+    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    if (status >= 0 && text->Length < kLargestCommandLineBytes)
+        line = std::wstring(text->Buffer, text->Length / sizeof(wchar_t));
+
     CloseHandle(process);
     return line;
 }

@@ -13,7 +13,7 @@
 
 #include "base/proc_address_win.h"
 #include "base/wide_win.h"
-#include "tests/wine/test_support_win.h"
+#include "tests/wine/menu/menu_test_support_win.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -25,10 +25,6 @@ constexpr const wchar_t* kUninstallKey =
 
 using GetClassObjectFn = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(__stdcall*)();
-
-std::wstring BuiltLibrary() {
-    return TestProgramFolder() + L"\\..\\..\\..\\shellext\\jaskel-player-win11.dll";
-}
 
 void WriteFile(const std::wstring& path, const char* text = "x") {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -75,7 +71,7 @@ class LibraryCopy {
   public:
     explicit LibraryCopy(bool devTree = false) {
         path_ = folder_.File(L"jaskel-player-win11.dll");
-        CopyFileW(BuiltLibrary().c_str(), path_.c_str(), FALSE);
+        CopyFileW(BuiltShellLibrary().c_str(), path_.c_str(), FALSE);
         if (devTree)
             WriteFile(folder_.File(L".jk-devtree"));
         module_ = LoadLibraryW(path_.c_str());
