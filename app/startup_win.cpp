@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/diag_state_win.h"
 #include "app/layers_win.h"
+#include "app/menu_registrar_start_win.h"
 #include "app/single_instance_win.h"
 #include "app/updater_start_win.h"
 #include "base/wide_win.h"
@@ -156,6 +157,8 @@ int RunPlayer(int argc, char** argv) {
         OpenPathsFromUser(files);
     if (!appOptions.probeMode && ClaimUpdaterRole())
         StartPlayerUpdater(main, args);
+    if (!appOptions.probeMode)
+        StartMenuRegistrar(kMenuRegistrarSubkey);
     WriteDiagState();
     RunMessageLoop();
     ShutDownMedia();
