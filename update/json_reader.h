@@ -45,5 +45,5 @@ struct UpdJsonEntry {
     std::map<std::string, std::int64_t> numbers;
 };
 
-// Reads "{...}" at the reader's position (after whitespace) as an entry at depth 1.
+// Reads "{...}" at the reader's position (after whitespace); its members' values are at depth 2.
 bool ReadUpdJsonEntry(UpdJsonReader& reader, UpdJsonEntry& out);
