@@ -129,6 +129,14 @@ int Secure(const std::u16string& path) {
         LogLine(u"secure create fail " + path);
         return kRegistrarFailed;
     }
+    // The path's own attributes as well as the opened handle's: some file systems open the target
+    // of a link even when asked for the link itself.
+    const DWORD pathAttributes = GetFileAttributesW(Wide(path));
+    if (pathAttributes != INVALID_FILE_ATTRIBUTES && (pathAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        LogLine(u"secure REFUSED (not a plain folder) " + path);
+        LogLine(u"secure " + path + u" FAILED");
+        return kRegistrarFailed;
+    }
     HANDLE folder = CreateFileW(
         Wide(path), FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | READ_CONTROL | WRITE_DAC | WRITE_OWNER,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

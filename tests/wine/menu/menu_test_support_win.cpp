@@ -101,6 +101,53 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
     return ok && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+namespace {
+
+using UnixFileNameFn = char*(CDECL*)(const wchar_t*);
+
+// Wine runs a Unix program started by CreateProcess natively, so /bin/ln makes the link.
+bool MakeUnixSymlink(const std::wstring& link, const std::wstring& target) {
+    const auto unixName = reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const size_t cut = link.find_last_of(L'\\');
+    if (!unixName || cut == std::wstring::npos)
+        return false;
+    char* targetPath = unixName(target.c_str());
+    char* parentPath = unixName(link.substr(0, cut).c_str());
+    bool started = false;
+    if (targetPath && parentPath) {
+        std::string command = std::string("Z:\\bin\\ln -s \"") + targetPath + "\" \"" + parentPath + "/" +
+                              Utf8FromWide(link.substr(cut + 1).c_str()) + "\"";
+        STARTUPINFOA si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        if (started) {
+            WaitForSingleObject(pi.hProcess, 10000);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+    HeapFree(GetProcessHeap(), 0, targetPath);
+    HeapFree(GetProcessHeap(), 0, parentPath);
+    // The handle of a Unix process may signal before the program has finished; wait for the link.
+    for (int i = 0; started && i < 100; ++i) {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+} // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    if (MakeJunction(link, target))
+        return true;
+    RemoveDirectoryW(link.c_str()); // the plain folder a failed junction leaves
+    return MakeUnixSymlink(link, target);
+}
+
 void RemoveTree(const std::wstring& folder) {
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)

@@ -26,6 +26,9 @@ std::vector<std::string> Messages(const std::vector<std::string>& lines);
 // A folder link that leads elsewhere: a junction (mount point) made through the file system. On
 // failure the last error says why (Wine 8 answers ERROR_NOT_SUPPORTED: it cannot make junctions).
 bool MakeJunction(const std::wstring& link, const std::wstring& target);
+// A folder link that the program sees as a directory reparse point: a junction, or under Wine,
+// which cannot make junctions, a Unix symbolic link, which Wine shows as one.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
 // Removes a folder with its plain files and subfolders (links are removed, not entered).
 void RemoveTree(const std::wstring& folder);

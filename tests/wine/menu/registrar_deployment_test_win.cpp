@@ -260,13 +260,21 @@ TEST_F(RegistrarDeployment, PruneKeepsListedAndRegisteredVersionsAndFollowsNoLin
         WriteTextFile(folder(name) + L"\\jaskel-player-win11.dll");
     }
     CreateDirectoryW((folder(L"0.6.0.0") + L"\\sub").c_str(), nullptr);
+    // Links out of the parent: a version folder that is one, and one inside a version folder.
+    TempFolder outside;
+    WriteTextFile(outside.File(L"precious.txt"));
+    ASSERT_TRUE(MakeFolderLink(folder(L"0.5.0.0"), outside.Path()));
+    CreateDirectoryW(folder(L"0.4.0.0").c_str(), nullptr);
+    ASSERT_TRUE(MakeFolderLink(folder(L"0.4.0.0") + L"\\inner", outside.Path()));
     EXPECT_EQ(Prune(cfg_, {u"current"}, fake_), 0);
+    EXPECT_NE(GetFileAttributesW(outside.File(L"precious.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "nothing behind a link is deleted";
     for (const wchar_t* kept : {L"1.0.0.0", L"0.9.0.0", L"Current", L"0.6.0.0"})
         EXPECT_NE(GetFileAttributesW(folder(kept).c_str()), INVALID_FILE_ATTRIBUTES) << Utf8FromWide(kept);
     for (const wchar_t* gone : {L"0.8.0.0", L"0.7.0.0"})
         EXPECT_EQ(GetFileAttributesW(folder(gone).c_str()), INVALID_FILE_ATTRIBUTES) << Utf8FromWide(gone);
     EXPECT_EQ(Log(), (Lines{"prune Jaskel.Menu removed=2"})) << "a folder holding a subfolder is not counted";
-    for (const wchar_t* name : {L"1.0.0.0", L"0.9.0.0", L"Current", L"0.6.0.0"})
+    for (const wchar_t* name : {L"1.0.0.0", L"0.9.0.0", L"Current", L"0.6.0.0", L"0.5.0.0", L"0.4.0.0"})
         RemoveTree(folder(name));
 }
 
