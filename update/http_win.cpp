@@ -7,6 +7,7 @@
 #include "base/wide_win.h"
 #include "update/endpoint.h"
 #include "update/manifest.h"
+#include "update/redirect_target.h"
 #include "update/transfer_rules.h"
 #include "update/upd_log.h"
 #include "update/upd_log_win.h"
@@ -27,16 +28,18 @@ std::u16string HostU16() {
     return Utf8ToUtf16(CompiledUpdEndpoint().host);
 }
 
-// Wine lacks WINHTTP_OPTION_URL, so every redirect target is also noted as WinHTTP follows it.
+// Wine lacks WINHTTP_OPTION_URL, so the request is followed through every redirect WinHTTP
+// reports; Wine reports the Location header as it stands, which may be relative.
 void CALLBACK NoteRedirect(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
     if (status != WINHTTP_CALLBACK_STATUS_REDIRECT || context == 0 || info == nullptr)
         return;
     CallNoThrow(0, [&] {
         auto* handles = reinterpret_cast<UpdHttpHandles*>(context);
         const auto* url = static_cast<const wchar_t*>(info);
-        handles->redirectUrl = length > 0 ? U16(url, length) : U16(url);
-        while (!handles->redirectUrl.empty() && handles->redirectUrl.back() == u'\0')
-            handles->redirectUrl.pop_back();
+        std::u16string target = length > 0 ? U16(url, length) : U16(url);
+        while (!target.empty() && target.back() == u'\0')
+            target.pop_back();
+        handles->followedUrl = ResolveRedirectTarget(handles->followedUrl, target);
         return 0;
     });
 }
@@ -65,6 +68,7 @@ bool SendGet(UpdHttpHandles& handles, const std::string& path) {
     handles.connectHandle = WinHttpConnect(handles.rootHandle, Wide(HostU16()), kHttpsPort, 0);
     if (!handles.connectHandle)
         return false;
+    handles.followedUrl = u"https://" + HostU16() + Utf8ToUtf16(path);
     handles.requestHandle =
         WinHttpOpenRequest(handles.connectHandle, L"GET", WideText(path).c_str(), nullptr, WINHTTP_NO_REFERER,
                            WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE);
@@ -84,8 +88,8 @@ bool StatusIsOk(HINTERNET request) {
 }
 
 // Where the request ended up: WINHTTP_OPTION_URL where the system has it; where it does not (Wine
-// answers ERROR_INVALID_PARAMETER), the last redirect target, or the request itself when none.
-std::optional<std::u16string> FinalUrl(const UpdHttpHandles& handles, const std::string& path) {
+// answers ERROR_INVALID_PARAMETER), the request followed through its redirects.
+std::optional<std::u16string> FinalUrl(const UpdHttpHandles& handles) {
     DWORD bytes = 0;
     WinHttpQueryOption(handles.requestHandle, WINHTTP_OPTION_URL, nullptr, &bytes);
     if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && bytes > 0) {
@@ -96,9 +100,7 @@ std::optional<std::u16string> FinalUrl(const UpdHttpHandles& handles, const std:
     }
     if (GetLastError() != ERROR_INVALID_PARAMETER)
         return std::nullopt;
-    if (!handles.redirectUrl.empty())
-        return handles.redirectUrl;
-    return u"https://" + HostU16() + Utf8ToUtf16(path);
+    return handles.followedUrl;
 }
 
 bool FinalHostAllowed(const std::u16string& url) {
@@ -138,7 +140,7 @@ bool OpenUpdRequest(UpdHttpHandles& handles, const std::string& path, DWORD rece
     if (!OpenSession(handles, receiveTimeoutMs) || !SendGet(handles, path) ||
         !StatusIsOk(handles.requestHandle))
         return false;
-    const std::optional<std::u16string> url = FinalUrl(handles, path);
+    const std::optional<std::u16string> url = FinalUrl(handles);
     if (!url || !FinalHostAllowed(*url)) {
         UpdLog(upd_word::kBadFinalHost);
         return false;

@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
-// The three handles of one request and the last redirect target WinHTTP reported for it.
+// The three handles of one request, and where it has got to by the redirects WinHTTP reported.
 struct UpdHttpHandles {
     HINTERNET rootHandle = nullptr;
     HINTERNET connectHandle = nullptr;
     HINTERNET requestHandle = nullptr;
-    std::u16string redirectUrl;
+    std::u16string followedUrl;
 
     UpdHttpHandles() = default;
     ~UpdHttpHandles() { Close(); }

@@ -29,6 +29,7 @@ TEST(UpdTransfer, ManifestFetchFollowsOnlyRedirectsThatEndAtTheUpdateHost) {
         {"plain", Route("/update/v1", R"({"file": "manifest.bin"})"), 300, true, false},
         {"to the www host", Route("/update/v1", R"({"redirect": "https://www.jkupd.test/m"})"), 300, true,
          false},
+        {"to a path on the same host", Route("/update/v1", R"({"redirect": "/m"})"), 300, true, false},
         {"to another host", Route("/update/v1", R"({"redirect": "https://other-host.test/m"})"), 300, false,
          true},
         {"to http", Route("/update/v1", R"({"redirect": "http://jkupd.test/m"})"), 300, false, false},
