@@ -121,11 +121,13 @@ run_inside() {
     start_server
     start_private_wine
     make_links
+    rm -rf "$WORK/diag" && mkdir -p "$WORK/diag"
     trap stop_inside EXIT
     set +e
     JK_UPD_SITE=$(winepath -w "$WORK/site") JK_UPD_STUBS=$(winepath -w "$WORK/stubs") \
         JK_UPD_LINKS=$(winepath -w "$WORK/links") JK_UPD_PLAYER=$(winepath -w "$WORK/player/Jaskel Player.exe") \
         JK_UPD_SECRET_KEY=$(winepath -w "$SOURCE_DIR/tools/jkupd-test-secret-key.txt") JK_LANG=en \
+        JK_DIAG_DIR=$(winepath -w "$WORK/diag") \
         wine "$TEST_EXE" "$@"
     status=$?
     set -e

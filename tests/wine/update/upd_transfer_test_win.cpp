@@ -63,6 +63,7 @@ struct DownloadResult {
     bool done = false;
     WPARAM success = 0;
     std::string error;
+    int wakeUps = 0; // WM_NULL, posted with every progress report
 };
 
 DownloadResult Download(UpdDownloadJob& job) {
@@ -79,6 +80,8 @@ DownloadResult Download(UpdDownloadJob& job) {
                 result.done = true;
                 result.success = msg.wParam;
             }
+            if (msg.hwnd == nullptr && msg.message == WM_NULL)
+                ++result.wakeUps;
             DispatchMessageW(&msg);
         }
     }
@@ -137,10 +140,14 @@ TEST(UpdTransfer, DownloadEndsWithTheRightWordAndKeepsOnlyACompleteFile) {
         EXPECT_TRUE(result.done);
         EXPECT_EQ(result.error, c.error);
         EXPECT_EQ(result.success, std::string(c.error).empty() ? 1u : 0u);
+        if (std::string(c.error).empty()) {
+            EXPECT_GE(result.wakeUps, 1) << "a report right after the first block";
+        }
         const std::optional<std::string> file = ReadFileBytes(temp.Path() + L"\\setup.exe");
         EXPECT_EQ(file.has_value(), std::string(c.error).empty());
-        if (file)
+        if (file) {
             EXPECT_EQ(*file, installer);
+        }
         const std::vector<std::string> requests = UpdSite::Get().TakeRequests();
         ASSERT_FALSE(requests.empty());
         EXPECT_EQ(requests[0], std::string("jkupd.test ") + kInstallerPath);

@@ -65,6 +65,13 @@ TEST(UpdWindow, ProgressWindowShowsTheCheckAndAnOptionalCancel) {
     const int dpi = static_cast<int>(GetDpiForSystem());
     EXPECT_EQ(button.right, client.right - MulDiv(16, dpi, 96));
     EXPECT_EQ(button.bottom - button.top, MulDiv(28, dpi, 96));
+    UpdateWindow(window);
+    // The diagnostics' record of drawn texts (run_update_tests.sh sets JK_DIAG_DIR) has them all.
+    const std::string texts =
+        ReadFileBytes(RequiredEnvironment(L"JK_DIAG_DIR") + L"\\texts.log").value_or("");
+    for (const char* line : {"JKUpdProgress\tJaskel Player \xe2\x80\x94 Update\n", "BUTTON\tCancel\n",
+                             "JKUpdProgress\tChecking for a new version\xe2\x80\xa6\n"})
+        EXPECT_NE(texts.find(line), std::string::npos) << line;
 }
 
 TEST(UpdWindow, ProgressMessagesMoveTheBarAndEstimateOnlyAfterHalfASecond) {
@@ -170,6 +177,10 @@ TEST(UpdWindow, FallbackOffersTheWebsiteAndOpensItOnlyOnYes) {
         EXPECT_EQ(boxes.Shown()[0].text,
                   L"Could not start the installer.\n\nPlease download and install the new "
                   L"version from our website. Open the website now?");
+        const std::string texts =
+            ReadFileBytes(RequiredEnvironment(L"JK_DIAG_DIR") + L"\\texts.log").value_or("");
+        EXPECT_NE(texts.find("#32770\tCould not start the installer.\\n\\nPlease download"),
+                  std::string::npos);
         const std::vector<std::wstring> expected =
             answer == IDYES ? std::vector<std::wstring>{L"open https://jaskel.net/ 1"}
                             : std::vector<std::wstring>{};
