@@ -102,7 +102,10 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             Cancel();
         return 0;
     case WM_CLOSE:
-        if (!progress.noClose && progress.cancel && IsWindowEnabled(progress.cancel))
+        // Once Cancel is hidden for the permission prompt the installer is about to start, and the
+        // close box must not claim to stop it.
+        if (!progress.noClose && progress.cancel && IsWindowEnabled(progress.cancel) &&
+            IsWindowVisible(progress.cancel))
             Cancel();
         return 0;
     case WM_DRAWITEM:

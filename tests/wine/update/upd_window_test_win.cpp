@@ -121,6 +121,13 @@ TEST(UpdWindow, CloseBoxCancelsOnceAndOnlyWhenTheUpdateMayBeRefused) {
         EXPECT_TRUE(IsWindow(window));
     }
     {
+        // Cancel is hidden when the permission prompt is announced: nothing is left to cancel.
+        ProgressShown shown(false);
+        HideUpdCancel();
+        SendMessageW(ProgressWindow(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(UpdCancelFlag.load());
+    }
+    {
         ProgressShown shown(false);
         const HWND window = ProgressWindow();
         SetUpdProgressInstalling();
