@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
 
@@ -17,3 +18,6 @@ inline std::u16string U16(const wchar_t* s, size_t n) {
 // The system's UTF-8 conversions of NUL-terminated text; a failure gives an empty string.
 std::wstring WideFromUtf8(const char* text);
 std::string Utf8FromWide(const wchar_t* text);
+
+// This process's command-line arguments after the program name, split by the system's rules.
+std::vector<std::u16string> ProcessArguments();

@@ -38,17 +38,6 @@ I18nState& State() {
     return state;
 }
 
-std::vector<std::u16string> CommandLineArguments() {
-    std::vector<std::u16string> args;
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr)
-        return args;
-    for (int i = 1; i < count; ++i)
-        args.push_back(U16(argv[i]));
-    LocalFree(argv);
-    return args;
-}
 
 std::optional<std::u16string> LangEnvironment() {
     wchar_t buffer[kLangEnvironmentUnits];
@@ -77,7 +66,7 @@ std::optional<RegistryText> LangRegistry() {
 
 BOOL CALLBACK ChooseOnce(PINIT_ONCE, PVOID, PVOID*) {
     LanguageSources sources;
-    sources.args = CommandLineArguments();
+    sources.args = ProcessArguments();
     sources.environment = LangEnvironment();
     sources.registry = LangRegistry();
     sources.uiLanguage = GetUserDefaultUILanguage();

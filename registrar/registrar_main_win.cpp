@@ -11,17 +11,6 @@
 
 namespace {
 
-std::vector<std::u16string> Arguments() {
-    std::vector<std::u16string> args;
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr)
-        return args;
-    for (int i = 1; i < count; ++i)
-        args.push_back(U16(argv[i]));
-    LocalFree(argv);
-    return args;
-}
 
 } // namespace
 
@@ -29,6 +18,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return CallNoThrow<int>(kRegistrarFailed, [] {
         const auto deployment = PlatformDeployment();
         RegistrarServices services{*deployment, SystemSkipReason};
-        return RunRegistrar(Arguments(), services);
+        return RunRegistrar(ProcessArguments(), services);
     });
 }

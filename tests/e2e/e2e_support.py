@@ -6,6 +6,7 @@ import json
 import os
 import pathlib
 import subprocess
+import sys
 import time
 
 failures = []
@@ -95,6 +96,27 @@ class Screenshot:
 
 def near(colour, expected, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+def escape_closes(player, what):
+    """Escape in the plain window ends the player, with exit code 0."""
+    key("Escape")
+    try:
+        code = player.process.wait(15)
+    except subprocess.TimeoutExpired:
+        player.process.kill()
+        code = None
+    check(code == 0, "%s (%s)" % (what, code))
+
+
+def run_main(main):
+    """Runs a whole-player test and exits with its verdict; no player outlives it."""
+    try:
+        main()
+    finally:
+        end_players()
+    print("%d failures" % len(failures))
+    sys.exit(1 if failures else 0)
 
 
 def end_players():

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import time
 
-from e2e_support import Player, Screenshot, check, end_players, failures, held, key, near, run, xdo
+from e2e_support import Player, Screenshot, check, escape_closes, run_main, held, key, near, run, xdo
 
 PLAYER, WORK = sys.argv[1], pathlib.Path(sys.argv[2])
 
@@ -181,19 +181,8 @@ def menu_and_escape(player):
     s = player.wait(lambda s: s.get("menuOpen") is False, 5)
     check(s.get("menuOpen") is False and player.process.poll() is None, "Escape closes the menu, not the player")
     time.sleep(0.3)
-    key("Escape")
-    try:
-        code = player.process.wait(15)
-    except subprocess.TimeoutExpired:
-        player.process.kill()
-        code = None
-    check(code == 0, "Escape in the plain window closes the player with 0 (%s)" % code)
+    escape_closes(player, "Escape in the plain window closes the player with 0")
 
 
 if __name__ == "__main__":
-    try:
-        main()
-    finally:
-        end_players()
-    print("%d failures" % len(failures))
-    sys.exit(1 if failures else 0)
+    run_main(main)

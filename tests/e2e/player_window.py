@@ -11,7 +11,7 @@ import subprocess
 import sys
 import time
 
-from e2e_support import Player, Screenshot, check, end_players, failures, key, near, run, xdo
+from e2e_support import Player, Screenshot, check, escape_closes, run_main, key, near, run, xdo
 
 PLAYER, WORK = sys.argv[1], pathlib.Path(sys.argv[2])
 TITLE_BAR = (13, 14, 20)
@@ -247,18 +247,8 @@ def main():
     compact_music(player, normal)
     info_box(player)
     video_restores(player, normal)
-    key("Escape")
-    try:
-        code = player.process.wait(15)
-    except subprocess.TimeoutExpired:
-        code = None
-    check(code == 0, "Escape closes the player with 0 (%s)" % code)
+    escape_closes(player, "Escape closes the player with 0")
 
 
 if __name__ == "__main__":
-    try:
-        main()
-    finally:
-        end_players()
-    print("%d failures" % len(failures))
-    sys.exit(1 if failures else 0)
+    run_main(main)
