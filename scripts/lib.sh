@@ -15,7 +15,7 @@ JK_APT_PACKAGES=(
     ffmpeg mkvtoolnix imagemagick xdotool
     googletest libgtest-dev libbenchmark-dev libsodium-dev
     clang-14 libclang-rt-14-dev
-    openssl ca-certificates osslsigncode
+    openssl ca-certificates osslsigncode nsis
 )
 
 jk_log() { printf '[jaskel] %s\n' "$*" >&2; }
