@@ -165,7 +165,7 @@ class UpdFlow : public testing::Test {
         timing.firstWaitMs = 0;
         timing.secondWaitMs = 0;
         timing.busyPauseMs = 100;
-        timing.downloadReceiveTimeoutMs = 1500;
+        timing.downloadReceiveTimeoutMs = 3000; // long enough for a busy machine, short for the stall cases
         return timing;
     }
 

@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr DWORD kShortReceiveTimeoutMs = 1500;
+// Long enough for a busy machine between two blocks, short enough for the stall cases.
+constexpr DWORD kShortReceiveTimeoutMs = 3000;
 constexpr DWORD kDownloadLimitMs = 30000;
 
 struct FetchCase {
