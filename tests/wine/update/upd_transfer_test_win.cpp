@@ -115,6 +115,8 @@ TEST(UpdTransfer, DownloadEndsWithTheRightWordAndKeepsOnlyACompleteFile) {
         {"body too long", R"({"file": "installer.bin", "length": false})", -1, false, false, "dl-too-long"},
         {"truncated", R"({"file": "installer.bin", "length": false, "cut": )" + half + "}", 0, false, false,
          "dl-short"},
+        {"cut short of its length", R"({"file": "installer.bin", "cut": )" + half + "}", 0, false, false,
+         "dl-short"},
         {"stalled", R"({"file": "installer.bin", "stall": )" + half + "}", 0, false, false, "dl-stall"},
         {"dripping", R"({"file": "installer.bin", "drip": [1000, 100]})", 0, false, false, "dl-stall"},
         {"cancelled", R"({"file": "installer.bin"})", 0, false, true, "cancelled"},
