@@ -445,9 +445,12 @@ Section "-Install"
   ${Else}
     Call ReplaceProgram
     RMDir /r "$INSTDIR\.jk-new"
+    ; Previous files that could not be put back stay where they are, for whoever repairs this.
+    ${If} $Result != "restore-failed"
+      RMDir /r "$INSTDIR\.jk-old"
+    ${EndIf}
   ${EndIf}
   ${If} $Result == "ok"
-    RMDir /r "$INSTDIR\.jk-old"
     Call WriteUninstallEntry
     Call WriteOpenWith
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${PLAYER_EXE}"
