@@ -21,6 +21,32 @@ install_packages() {
         "${missing[@]}" >/dev/null
 }
 
+# The installer signs its context-menu package (APPX); osslsigncode does that from 2.7 on, which
+# Debian 12 has in its backports, reached through the machine's own Debian mirror.
+signs_appx() {
+    local v
+    v=$(osslsigncode --version 2>/dev/null | sed -n '1s/^osslsigncode \([0-9.]*\).*/\1/p')
+    [ -n "$v" ] && dpkg --compare-versions "$v" ge 2.7
+}
+
+install_appx_signer() {
+    signs_appx && return 0
+    jk_log "installing osslsigncode from bookworm-backports (it signs the .msix package)"
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            jk_as_root sed -i 's/^Suites: bookworm bookworm-updates$/& bookworm-backports/' \
+                /etc/apt/sources.list.d/debian.sources
+        else
+            grep -h '^deb .* bookworm main' /etc/apt/sources.list 2>/dev/null | sed 's/ bookworm main/ bookworm-backports main/' |
+                jk_as_root tee /etc/apt/sources.list.d/jaskel-backports.list >/dev/null || true
+        fi
+    fi
+    jk_as_root apt-get update -qq
+    jk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        -t bookworm-backports osslsigncode >/dev/null
+    signs_appx || jk_die "osslsigncode 2.7 or later is needed to sign the context-menu package"
+}
+
 has_sodium_source() {
     local listing
     listing=$(apt-cache showsrc libsodium 2>/dev/null || true)
@@ -80,6 +106,7 @@ main() {
     if jk_is_windows_host; then return 0; fi
     mkdir -p "$JK_CACHE"
     install_packages
+    install_appx_signer
     build_sodium_for_mingw
     make_template_prefix
 }
