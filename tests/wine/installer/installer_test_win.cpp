@@ -516,6 +516,69 @@ TEST_F(InstallerTest, FailedProbeRestoresThePreviousProgramAndRecordsIt) {
     EXPECT_EQ(CompareStringOrdinal(restarted->image.c_str(), -1, InstalledPlayer().c_str(), -1, TRUE), CSTR_EQUAL);
 }
 
+TEST_F(InstallerTest, FolderThatCannotTakeTheNewFilesKeepsTheOldOnesAndRecordsIt) {
+    const std::string previous = MarkAsEarlierBuild("kept build");
+    // A read-only file where the installer moves the old files aside.
+    const std::wstring blocker = InstallFolder() + L"\\.jk-old";
+    WriteTextFile(blocker);
+    SetFileAttributesW(blocker.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_EQ(RunInstaller(Installer(), {L"/S"}), 3u);
+
+    EXPECT_EQ(ReadWholeFile(InstalledPlayer()), previous);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastResult"), L"stage-failed");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastTarget"), kVersion);
+    for (const wchar_t* leftover : {L".jk-installing", L".jk-probe", L".jk-new"})
+        EXPECT_FALSE(Exists(InstallFolder() + L"\\" + leftover)) << Utf8(leftover);
+    EXPECT_EQ(FindWindowW(kPlayerClass, nullptr), nullptr) << "a silent install started nothing";
+    SetFileAttributesW(blocker.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(blocker.c_str());
+}
+
+int PlayerWindowsOfOtherProcesses() {
+    int count = 0;
+    EnumWindows(
+        [](HWND window, LPARAM counter) -> BOOL {
+            wchar_t name[64] = {};
+            DWORD id = 0;
+            GetClassNameW(window, name, ARRAYSIZE(name));
+            GetWindowThreadProcessId(window, &id);
+            if (wcscmp(name, kPlayerClass) == 0 && id != GetCurrentProcessId())
+                ++*reinterpret_cast<int*>(counter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// A player window that does not close when asked, as a hung or busy player would.
+LRESULT CALLBACK StubbornWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_CLOSE ? 0 : DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(InstallerTest, AutoGivesUpOnAPlayerThatDoesNotCloseAndChangesNothing) {
+    const std::string previous = ReadWholeFile(InstalledPlayer()).value_or(std::string());
+    WNDCLASSEXW wc{sizeof wc};
+    wc.lpfnWndProc = StubbornWindow;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kPlayerClass;
+    RegisterClassExW(&wc);
+    HWND stubborn = CreateWindowExW(0, kPlayerClass, L"Jaskel Player", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                    nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(stubborn, nullptr);
+
+    EXPECT_EQ(RunInstaller(Installer(), {L"/AUTO"}), 3u); // this thread answers while it waits
+
+    EXPECT_TRUE(IsWindow(stubborn)) << "asked, never forced";
+    EXPECT_EQ(ReadWholeFile(InstalledPlayer()), previous);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastResult"), L"not-closed");
+    EXPECT_FALSE(Exists(InstallFolder() + L"\\.jk-installing"));
+    PumpMessagesFor(500);
+    EXPECT_EQ(PlayerWindowsOfOtherProcesses(), 0) << "no second player was started beside the one still open";
+    DestroyWindow(stubborn);
+    UnregisterClassW(kPlayerClass, wc.hInstance);
+}
+
 // ---- 5. uninstall ----------------------------------------------------------------------------
 
 TEST_F(InstallerTest, UninstallRemovesFilesKeysAndThePackage) {
