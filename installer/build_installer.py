@@ -4,6 +4,7 @@
 usage: build_installer.py --source ROOT --player EXE --library DLL --registrar EXE
                           --cert CHAIN.pem --key KEY.pem --work DIR
                           --installer VERSION=OUT.exe [--installer VERSION=OUT.exe ...]
+                          [--pass-file FILE] [--timestamp URL] [--makensis PATH]
 
 In DIR/stage: signed copies of the binaries, the context-menu package (its manifest made from
 AppxManifest.xml.in for the media types of playlist/media_types.h, the icon's 256-pixel image as
@@ -122,10 +123,16 @@ def main():
         p.add_argument("--" + name, required=True)
     p.add_argument("--installer", action="append", required=True, metavar="VERSION=OUT")
     p.add_argument("--makensis", default="makensis")
+    p.add_argument("--pass-file", help="password of an encrypted key, for sign.sh")
+    p.add_argument("--timestamp", help="time-stamp server, for sign.sh")
     a = p.parse_args()
     installers = [tuple(i.split("=", 1)) for i in a.installer]
     package_version = installers[0][0] + ".0"
     sign = [os.path.join(HERE, "sign.sh"), "--cert", a.cert, "--key", a.key]
+    if a.pass_file:
+        sign += ["--pass-file", a.pass_file]
+    if a.timestamp:
+        sign += ["--timestamp", a.timestamp]
 
     stage = os.path.join(a.work, "stage")
     shutil.rmtree(stage, ignore_errors=True)

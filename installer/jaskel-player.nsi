@@ -72,8 +72,8 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${JK_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${JK_PUBLISHER_NAME}"
 
 !ifdef JK_SIGN
-  !finalize '${JK_SIGN} "%1"'
-  !uninstfinalize '${JK_SIGN} "%1"'
+  !finalize `${JK_SIGN} "%1"`
+  !uninstfinalize `${JK_SIGN} "%1"`
 !endif
 
 !define MUI_ICON "${JK_ICON}"

@@ -313,8 +313,16 @@ TEST_F(InstallerTest, SilentInstallPutsFilesAndValuesInPlace) {
         EXPECT_TRUE(SameFileBytes(InstallFolder() + L"\\" + name, Staged(name))) << Utf8(name);
     for (const wchar_t* name : {L"jaskel-player-win11.dll", L"jaskel-player-win11.msix"})
         EXPECT_TRUE(SameFileBytes(MenuFolder() + L"\\" + name, Staged(name))) << Utf8(name);
-    EXPECT_TRUE(Exists(InstallFolder() + L"\\uninstall.exe"));
     EXPECT_TRUE(Exists(Shortcut()));
+    {
+        // The uninstaller is written by the installer, signed while the installer was built.
+        const std::wstring uninstaller = InstallFolder() + L"\\uninstall.exe";
+        HANDLE handle =
+            CreateFileW(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(VerifyInstallerSignature(U16(uninstaller.c_str()), handle), InstallerCheckResult::Accepted);
+        CloseHandle(handle);
+    }
     for (const wchar_t* leftover : {L".jk-installing", L".jk-probe", L".jk-new", L".jk-old", L".jk-devtree"})
         EXPECT_FALSE(Exists(InstallFolder() + L"\\" + leftover)) << Utf8(leftover);
     EXPECT_FALSE(Exists(MenuFolder() + L"\\.jk-devtree"));
