@@ -53,25 +53,43 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id) {
     return out;
 }
 
-std::wstring InstallFolder() { return KnownFolder(FOLDERID_ProgramFilesX64) + L"\\Jaskel Player"; }
-std::wstring InstalledPlayer() { return InstallFolder() + L"\\Jaskel Player.exe"; }
-std::wstring MenuFolder() { return InstallFolder() + L"\\win11menu\\" + kPackageVersion; }
-std::wstring Shortcut() { return KnownFolder(FOLDERID_CommonPrograms) + L"\\Jaskel Player.lnk"; }
+std::wstring InstallFolder() {
+    return KnownFolder(FOLDERID_ProgramFilesX64) + L"\\Jaskel Player";
+}
+std::wstring InstalledPlayer() {
+    return InstallFolder() + L"\\Jaskel Player.exe";
+}
+std::wstring MenuFolder() {
+    return InstallFolder() + L"\\win11menu\\" + kPackageVersion;
+}
+std::wstring Shortcut() {
+    return KnownFolder(FOLDERID_CommonPrograms) + L"\\Jaskel Player.lnk";
+}
 
-std::wstring BuildInstallerFolder() { return TestProgramFolder() + L"\\..\\..\\..\\installer"; }
-std::wstring Installer() { return BuildInstallerFolder() + L"\\JaskelPlayer-0.6.8.exe"; }
-std::wstring MislabelledInstaller() { return BuildInstallerFolder() + L"\\JaskelPlayer-9.9.9-mislabelled.exe"; }
-std::wstring Staged(const wchar_t* name) { return BuildInstallerFolder() + L"\\stage\\" + name; }
+std::wstring BuildInstallerFolder() {
+    return TestProgramFolder() + L"\\..\\..\\..\\installer";
+}
+std::wstring Installer() {
+    return BuildInstallerFolder() + L"\\JaskelPlayer-0.6.8.exe";
+}
+std::wstring MislabelledInstaller() {
+    return BuildInstallerFolder() + L"\\JaskelPlayer-9.9.9-mislabelled.exe";
+}
+std::wstring Staged(const wchar_t* name) {
+    return BuildInstallerFolder() + L"\\stage\\" + name;
+}
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // ---- registry (the 64-bit view, where the installer writes) --------------------------------
 
 std::optional<std::wstring> RegText(HKEY root, const std::wstring& key, const wchar_t* name) {
     wchar_t buffer[4096];
     DWORD bytes = sizeof buffer;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, buffer, &bytes) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, buffer,
+                     &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(buffer);
 }
@@ -79,8 +97,8 @@ std::optional<std::wstring> RegText(HKEY root, const std::wstring& key, const wc
 std::optional<DWORD> RegNumber(HKEY root, const std::wstring& key, const wchar_t* name) {
     DWORD value = 0;
     DWORD bytes = sizeof value;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD | RRF_SUBKEY_WOW6464KEY, nullptr, &value, &bytes) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD | RRF_SUBKEY_WOW6464KEY, nullptr, &value,
+                     &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
@@ -95,14 +113,19 @@ bool KeyExists(HKEY root, const std::wstring& key) {
 
 void SetRegText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
     HKEY opened = nullptr;
-    RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &opened, nullptr);
+    RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &opened,
+                    nullptr);
     RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(opened);
 }
 
-std::wstring Narrow(const std::string& text) { return WideFromUtf8(text.c_str()); }
-std::string Utf8(const std::wstring& text) { return Utf8FromWide(text.c_str()); }
+std::wstring Narrow(const std::string& text) {
+    return WideFromUtf8(text.c_str());
+}
+std::string Utf8(const std::wstring& text) {
+    return Utf8FromWide(text.c_str());
+}
 
 std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> fields;
@@ -209,7 +232,8 @@ bool SameFileBytes(const std::wstring& a, const std::wstring& b) {
 // Makes the installed player stand for an earlier build: the same program with other bytes (an
 // overlay after the image, which the loader ignores).
 std::string MarkAsEarlierBuild(const char* mark) {
-    HANDLE file = CreateFileW(InstalledPlayer().c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(InstalledPlayer().c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD written = 0;
     if (file != INVALID_HANDLE_VALUE) {
         WriteFile(file, mark, static_cast<DWORD>(strlen(mark)), &written, nullptr);
@@ -298,9 +322,11 @@ class InstallerTest : public ::testing::Test {
 TEST_F(InstallerTest, BuiltInstallerCarriesThePinnedPublishersSignature) {
     for (const std::wstring& file : {Installer(), MislabelledInstaller(), Staged(L"Jaskel Player.exe"),
                                      Staged(L"menu-registrar.exe"), Staged(L"jaskel-player-win11.dll")}) {
-        HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE handle =
+            CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(handle, INVALID_HANDLE_VALUE) << Utf8(file);
-        EXPECT_EQ(VerifyInstallerSignature(U16(file.c_str()), handle), InstallerCheckResult::Accepted) << Utf8(file);
+        EXPECT_EQ(VerifyInstallerSignature(U16(file.c_str()), handle), InstallerCheckResult::Accepted)
+            << Utf8(file);
         CloseHandle(handle);
     }
 }
@@ -317,8 +343,8 @@ TEST_F(InstallerTest, SilentInstallPutsFilesAndValuesInPlace) {
     {
         // The uninstaller is written by the installer, signed while the installer was built.
         const std::wstring uninstaller = InstallFolder() + L"\\uninstall.exe";
-        HANDLE handle =
-            CreateFileW(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE handle = CreateFileW(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(handle, INVALID_HANDLE_VALUE);
         EXPECT_EQ(VerifyInstallerSignature(U16(uninstaller.c_str()), handle), InstallerCheckResult::Accepted);
         CloseHandle(handle);
@@ -346,7 +372,8 @@ TEST_F(InstallerTest, SilentInstallPutsFilesAndValuesInPlace) {
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastTarget"), kVersion);
 
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kMenuKey, L"Ctl"), folder + L"\\menu-registrar.exe");
-    const std::vector<std::wstring> cfg = Split(RegText(HKEY_LOCAL_MACHINE, kMenuKey, L"Cfg").value_or(L""), L'|');
+    const std::vector<std::wstring> cfg =
+        Split(RegText(HKEY_LOCAL_MACHINE, kMenuKey, L"Cfg").value_or(L""), L'|');
     ASSERT_EQ(cfg.size(), 7u);
     EXPECT_EQ(cfg[0], Narrow(kPackageName));
     EXPECT_EQ(cfg[1], L"SERIALNUMBER=000000-0000000, O=Elmsworth Labs Inc., CN=Elmsworth Labs Inc.");
@@ -371,8 +398,10 @@ TEST_F(InstallerTest, SilentInstallPutsFilesAndValuesInPlace) {
 
 TEST_F(InstallerTest, OpenWithOffersEveryTypeAndKeepsExistingDefaults) {
     const std::wstring command = L"\"" + InstalledPlayer() + L"\" \"%1\"";
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(kProgIdKey) + L"\\shell\\open\\command", L""), command);
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(kApplicationKey) + L"\\shell\\open\\command", L""), command);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(kProgIdKey) + L"\\shell\\open\\command", L""),
+              command);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(kApplicationKey) + L"\\shell\\open\\command", L""),
+              command);
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", L"Jaskel Player"),
               L"Software\\Jaskel\\Player\\Capabilities");
     for (const wchar_t* type : {L".mp4", L".mkv", L".webm", L".m2ts", L".opus", L".wav", L".ts"}) {
@@ -381,8 +410,9 @@ TEST_F(InstallerTest, OpenWithOffersEveryTypeAndKeepsExistingDefaults) {
             << Utf8(type);
         EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(kApplicationKey) + L"\\SupportedTypes", type), L"")
             << Utf8(type);
-        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, L"Software\\Jaskel\\Player\\Capabilities\\FileAssociations", type),
-                  L"JaskelPlayer.Media")
+        EXPECT_EQ(
+            RegText(HKEY_LOCAL_MACHINE, L"Software\\Jaskel\\Player\\Capabilities\\FileAssociations", type),
+            L"JaskelPlayer.Media")
             << Utf8(type);
     }
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.mkv", L""), kOtherDefault);
@@ -395,7 +425,8 @@ TEST_F(InstallerTest, OpenWithOffersEveryTypeAndKeepsExistingDefaults) {
 TEST_F(InstallerTest, InstalledPlayerStartsAndPlays) {
     TempFolder diag;
     ChildProcess player;
-    ASSERT_TRUE(player.Start(InstalledPlayer(), {TestMedia(L"h264_aac.mp4")}, {{L"JK_DIAG_DIR", diag.Path()}}));
+    ASSERT_TRUE(
+        player.Start(InstalledPlayer(), {TestMedia(L"h264_aac.mp4")}, {{L"JK_DIAG_DIR", diag.Path()}}));
     std::optional<JsonValue> state;
     const bool playing = WaitUntil(
         [&] {
@@ -473,7 +504,8 @@ TEST_F(InstallerTest, AutoOverRunningPlayerClosesItUpdatesAndStartsTheNewProgram
     ASSERT_TRUE(earlier.Start(InstalledPlayer(), {}));
     ASSERT_TRUE(WaitForPlayerWindow(kStartTimeoutMs)) << "the earlier player did not show its window";
 
-    const Observed run = RunAndWatch(Installer(), {L"/AUTO"}, FileSize(Staged(L"Jaskel Player.exe")).value_or(0));
+    const Observed run =
+        RunAndWatch(Installer(), {L"/AUTO"}, FileSize(Staged(L"Jaskel Player.exe")).value_or(0));
     ASSERT_EQ(run.exitCode, 0u);
     // The player refuses to start while the marker is there: it stays from before the files
     // change until after the new program's probe.
@@ -481,20 +513,24 @@ TEST_F(InstallerTest, AutoOverRunningPlayerClosesItUpdatesAndStartsTheNewProgram
     EXPECT_TRUE(run.markerWithNewProgram);
 
     EXPECT_EQ(earlier.WaitForExit(1000), 0u) << "the running player was closed, not ended by force";
-    EXPECT_TRUE(SameFileBytes(InstalledPlayer(), Staged(L"Jaskel Player.exe"))) << "the new program is in place";
+    EXPECT_TRUE(SameFileBytes(InstalledPlayer(), Staged(L"Jaskel Player.exe")))
+        << "the new program is in place";
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastResult"), L"ok");
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUpdateKey, L"LastTarget"), kVersion);
     for (const wchar_t* leftover : {L".jk-installing", L".jk-probe", L".jk-new", L".jk-old"})
         EXPECT_FALSE(Exists(InstallFolder() + L"\\" + leftover)) << Utf8(leftover);
-    const std::vector<std::wstring> cfg = Split(RegText(HKEY_LOCAL_MACHINE, kMenuKey, L"Cfg").value_or(L""), L'|');
+    const std::vector<std::wstring> cfg =
+        Split(RegText(HKEY_LOCAL_MACHINE, kMenuKey, L"Cfg").value_or(L""), L'|');
     ASSERT_EQ(cfg.size(), 7u);
-    EXPECT_NE(cfg[6], shared.installId) << "a new installation names itself anew, so that registration is retried";
+    EXPECT_NE(cfg[6], shared.installId)
+        << "a new installation names itself anew, so that registration is retried";
     shared.installId = cfg[6];
 
     const auto restarted = WaitForPlayerWindow(kStartTimeoutMs);
     ASSERT_TRUE(restarted) << "the new program was not started again";
     EXPECT_NE(restarted->processId, earlier.Id());
-    EXPECT_EQ(CompareStringOrdinal(restarted->image.c_str(), -1, InstalledPlayer().c_str(), -1, TRUE), CSTR_EQUAL)
+    EXPECT_EQ(CompareStringOrdinal(restarted->image.c_str(), -1, InstalledPlayer().c_str(), -1, TRUE),
+              CSTR_EQUAL)
         << Utf8(restarted->image);
 }
 
@@ -521,7 +557,8 @@ TEST_F(InstallerTest, FailedProbeRestoresThePreviousProgramAndRecordsIt) {
         EXPECT_FALSE(Exists(InstallFolder() + L"\\" + leftover)) << Utf8(leftover);
     const auto restarted = WaitForPlayerWindow(kStartTimeoutMs);
     ASSERT_TRUE(restarted) << "the previous program was not started again";
-    EXPECT_EQ(CompareStringOrdinal(restarted->image.c_str(), -1, InstalledPlayer().c_str(), -1, TRUE), CSTR_EQUAL);
+    EXPECT_EQ(CompareStringOrdinal(restarted->image.c_str(), -1, InstalledPlayer().c_str(), -1, TRUE),
+              CSTR_EQUAL);
 }
 
 TEST_F(InstallerTest, FolderThatCannotTakeTheNewFilesKeepsTheOldOnesAndRecordsIt) {
@@ -571,8 +608,8 @@ TEST_F(InstallerTest, AutoGivesUpOnAPlayerThatDoesNotCloseAndChangesNothing) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kPlayerClass;
     RegisterClassExW(&wc);
-    HWND stubborn = CreateWindowExW(0, kPlayerClass, L"Jaskel Player", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                    nullptr, wc.hInstance, nullptr);
+    HWND stubborn = CreateWindowExW(0, kPlayerClass, L"Jaskel Player", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(stubborn, nullptr);
 
     EXPECT_EQ(RunInstaller(Installer(), {L"/AUTO"}), 3u); // this thread answers while it waits
@@ -593,8 +630,9 @@ TEST_F(InstallerTest, UninstallRemovesFilesKeysAndThePackage) {
     const size_t logBefore = RegistrarMessages().size();
     // The uninstaller copies itself away and runs from there, as it does for a person.
     ASSERT_EQ(RunInstaller(InstallFolder() + L"\\uninstall.exe", {L"/S"}), 0u);
-    EXPECT_TRUE(WaitUntil([] { return !Exists(InstallFolder()) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
-                          kInstallTimeoutMs))
+    EXPECT_TRUE(
+        WaitUntil([] { return !Exists(InstallFolder()) && !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+                  kInstallTimeoutMs))
         << "the uninstaller did not finish";
 
     EXPECT_FALSE(Exists(InstallFolder()));
@@ -602,9 +640,11 @@ TEST_F(InstallerTest, UninstallRemovesFilesKeysAndThePackage) {
     for (const wchar_t* key : {kUninstallKey, kProductKey, kProgIdKey, kApplicationKey})
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << Utf8(key);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMenuKey));
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", L"Jaskel Player"), std::nullopt);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, L"Software\\RegisteredApplications", L"Jaskel Player"),
+              std::nullopt);
     for (const wchar_t* type : {L".mp4", L".mkv", L".opus"})
-        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + type + L"\\OpenWithProgids",
+        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE,
+                          std::wstring(L"Software\\Classes\\") + type + L"\\OpenWithProgids",
                           L"JaskelPlayer.Media"),
                   std::nullopt)
             << Utf8(type);
