@@ -156,6 +156,8 @@ def main():
     classes = manifest.findall(".//com:Class", NS)
     check([(c.get("Id"), c.get("Path")) for c in classes] == [(CLSID, "jaskel-player-win11.dll")],
           "the library's class is declared")
+    servers = manifest.findall(".//com:SurrogateServer", NS)
+    check([s.get("AppId") for s in servers] == [CLSID], "the surrogate's application id is the class id")
     verbs = {t.get("Type"): [v.get("Clsid") for v in t.findall("desktop5:Verb", NS)]
              for t in manifest.findall(".//desktop4:FileExplorerContextMenus/desktop5:ItemType", NS)}
     check(verbs == {t: [CLSID] for t in media_types(a.source)}, "the verb for each of the 23 media types")
