@@ -13,7 +13,7 @@ JK_APT_PACKAGES=(
     wine wine64 xvfb xauth x11-utils pulseaudio
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     ffmpeg mkvtoolnix imagemagick xdotool
-    googletest libgtest-dev libbenchmark-dev libsodium-dev
+    googletest libgtest-dev libbenchmark-dev libsodium-dev libyuv-dev
     clang-14 libclang-rt-14-dev
     openssl ca-certificates osslsigncode nsis
 )
