@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/webm/file_source.h"
+#include "engine/webm/mapped_source.h"
 #include "engine/webm/repair_header.h"
 #include "engine/webm/webm_scan.h"
 
@@ -50,18 +50,18 @@ void PrintScan(const WebmScan& s) {
 }
 
 int Scan(const char* file) {
-    FileSource source(PathOf(file));
-    if (!source.IsOpen()) {
+    const auto source = OpenFileSource(PathOf(file));
+    if (!source) {
         std::fprintf(stderr, "jk-webm: cannot open %s\n", file);
         return kIoError;
     }
     WebmScan scan;
-    ScanWebm(source, scan, nullptr, 0);
+    ScanWebm(*source, scan, nullptr, 0);
     PrintScan(scan);
     return scan.isEbml && scan.scanOk ? kDone : kNotScannable;
 }
 
-bool CopyTail(FileSource& source, std::ofstream& out, std::uint64_t start, std::uint64_t end) {
+bool CopyTail(ByteSource& source, std::ofstream& out, std::uint64_t start, std::uint64_t end) {
     std::string buffer(1 << 20, '\0');
     for (std::uint64_t at = start; at < end;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - at));
@@ -82,11 +82,12 @@ const char* Refusal(const WebmScan& scan) {
 }
 
 int Repair(const char* in, const char* outPath) {
-    FileSource source(PathOf(in));
-    if (!source.IsOpen()) {
+    const auto opened = OpenFileSource(PathOf(in));
+    if (!opened) {
         std::fprintf(stderr, "jk-webm: cannot open %s\n", in);
         return kIoError;
     }
+    ByteSource& source = *opened;
     WebmScan scan;
     ScanWebm(source, scan, nullptr, 0);
     if (!scan.isEbml || !scan.scanOk || scan.tooLarge) {

@@ -12,6 +12,9 @@ class ByteSource {
     // Reads exactly n bytes at the absolute offset; false on a short read or an error.
     virtual bool ReadAt(std::uint64_t offset, void* out, std::size_t n) = 0;
     virtual std::uint64_t Size() = 0;
+    // All Size() bytes when they lie in memory for as long as the source lives (a buffer, a
+    // mapped file), so that a reader can parse them in place; null otherwise.
+    virtual const std::uint8_t* InMemory() { return nullptr; }
 };
 
 class MemorySource final : public ByteSource {
@@ -19,24 +22,8 @@ class MemorySource final : public ByteSource {
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     bool ReadAt(std::uint64_t offset, void* out, std::size_t n) override;
     std::uint64_t Size() override { return bytes_.size(); }
+    const std::uint8_t* InMemory() override { return bytes_.empty() ? nullptr : bytes_.data(); }
 
   private:
     std::vector<std::uint8_t> bytes_;
-};
-
-// Small reads through a 64 KiB window: the scan reads a few bytes per element, and most of them
-// fall inside the window of the one before.
-class BufferedSource final : public ByteSource {
-  public:
-    explicit BufferedSource(ByteSource& inner) : inner_(inner) {}
-    bool ReadAt(std::uint64_t offset, void* out, std::size_t n) override;
-    std::uint64_t Size() override;
-
-  private:
-    static constexpr std::size_t kWindow = 64 * 1024;
-    ByteSource& inner_;
-    std::vector<std::uint8_t> window_;
-    std::uint64_t windowStart_ = 0;
-    std::uint64_t size_ = 0;
-    bool sizeKnown_ = false;
 };

@@ -5,6 +5,7 @@
 #include "base/wide_win.h"
 #include "engine/engine_events_win.h"
 #include "engine/engine_state.h"
+#include "engine/webm/mapped_source.h"
 #include "engine/webm/win_file_source_win.h"
 
 ScanCounters scanCounters;
@@ -64,25 +65,56 @@ ScanJob* NewJob(const std::u16string& path, std::int64_t generation, HWND window
     }
 }
 
-} // namespace
-
-void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
-                    ScanRecord& record) {
-    HANDLE file = OpenForScan(Wide(path));
-    if (file == INVALID_HANDLE_VALUE)
-        return; // scanOk stays false: the window opens the file plainly
+// Never throws: out of memory on a hostile file leaves no repair, and the file opens plainly.
+void ScanAndBuild(ByteSource& source, const std::int64_t* cancel, std::int64_t generation,
+                  ScanRecord& record) {
     try {
-        WinFileSource source(file);
         ScanWebm(source, record.scan, cancel, generation);
         // A superseded scan posts nothing, so its head would be built for nobody.
         if (NeedsRepair(record.scan) && !Superseded(cancel, generation))
             record.head = BuildRepairHeader(source, record.scan);
     } catch (...) {
-        // Out of memory on a hostile file: no repair, and the file is opened plainly.
         record.scan.scanOk = false;
         record.head.reset();
     }
+}
+
+bool ScanMapped(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
+                ScanRecord& record) {
+    try {
+        MappedFileSource mapped{std::filesystem::path(Wide(path))};
+        if (!mapped.IsMapped())
+            return false;
+        ScanAndBuild(mapped, cancel, generation, record);
+        return true;
+    } catch (const std::exception&) {
+        return false; // no memory for the path: the file is read in blocks instead
+    }
+}
+
+void ScanInBlocks(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
+                  ScanRecord& record) {
+    HANDLE file = OpenForScan(Wide(path));
+    if (file == INVALID_HANDLE_VALUE)
+        return; // scanOk stays false: the window opens the file plainly
+    WinFileSource source(file);
+    ScanAndBuild(source, cancel, generation, record);
     CloseHandle(file);
+}
+
+} // namespace
+
+// A mapped file is parsed in place, but a read error in it would end the process; files on
+// network shares and removable drives are read in blocks, where an error only fails the scan.
+bool MapsForScan(const std::u16string& path) {
+    wchar_t root[MAX_PATH + 1] = {};
+    return GetVolumePathNameW(Wide(path), root, ARRAYSIZE(root)) && GetDriveTypeW(root) == DRIVE_FIXED;
+}
+
+void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
+                    ScanRecord& record) {
+    if (!MapsForScan(path) || !ScanMapped(path, cancel, generation, record))
+        ScanInBlocks(path, cancel, generation, record);
 }
 
 void StartWebmScan(const std::u16string& path, std::int64_t generation, HWND window) {

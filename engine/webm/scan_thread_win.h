@@ -27,6 +27,9 @@ void StartWebmScan(const std::u16string& path, std::int64_t generation, HWND win
 void ScanAndPrepare(const std::u16string& path, const std::int64_t* cancel, std::int64_t generation,
                     ScanRecord& record);
 
+// Whether the scan maps path (a file on a fixed local drive) rather than reading it in blocks.
+bool MapsForScan(const std::u16string& path);
+
 // Frees a result record (the window does it for every result it receives).
 void FreeScanRecord(ScanRecord* record);
 

@@ -1,5 +1,7 @@
 #include "engine/webm/webm_scan.h"
 
+#include "engine/webm/scan_bytes.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -14,12 +16,6 @@ using namespace webm_id;
 constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
 constexpr std::uint64_t kMaxTimecode = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 
-struct Varint {
-    std::uint64_t value = 0;
-    std::uint32_t length = 0;
-    bool unknown = false;
-};
-
 // One element header: where it starts, where its data starts and ends (the end as declared, so
 // it may lie past the file or wrap), and whether its size is unknown.
 struct Element {
@@ -28,6 +24,7 @@ struct Element {
     std::uint64_t data = 0;
     std::uint64_t end = 0;
     bool unknown = false;
+    ScanPeek bytes; // the bytes at start, as far as they were looked at
 };
 
 struct BlockHeader {
@@ -38,8 +35,9 @@ struct BlockHeader {
 
 class Scanner {
   public:
-    Scanner(ByteSource& source, WebmScan& scan, const std::int64_t* cancel, std::int64_t generation)
-        : source_(source), scan_(scan), cancel_(cancel), generation_(generation) {}
+    Scanner(ByteSource& source, std::size_t blockBytes, WebmScan& scan, const std::int64_t* cancel,
+            std::int64_t generation)
+        : bytes_(source, blockBytes), scan_(scan), cancel_(cancel), generation_(generation) {}
 
     bool Run();
 
@@ -56,7 +54,7 @@ class Scanner {
     bool ScanClusterChildren(std::uint64_t pos, std::uint64_t end);
     bool HandleClusterChild(const Element& e);
     bool NoteTimecode(const Element& e);
-    bool ReadBlockHeader(std::uint64_t pos, BlockHeader& out);
+    bool ReadBlockHeader(ScanPeek at, BlockHeader& out);
     void NoteSimpleBlock(const Element& e);
     void WalkBlockGroup(const Element& e);
     void NoteRelative(std::int16_t relative);
@@ -69,7 +67,7 @@ class Scanner {
     void ParseTracks(std::uint64_t pos, std::uint64_t end);
     void ParseTrackEntry(std::uint64_t pos, std::uint64_t end);
 
-    ByteSource& source_;
+    ScanBytes bytes_;
     WebmScan& scan_;
     const std::int64_t* cancel_;
     std::int64_t generation_;
@@ -81,44 +79,33 @@ class Scanner {
 };
 
 bool Scanner::ReadVarint(std::uint64_t& pos, bool isId, Varint& out) {
-    std::uint8_t first = 0;
-    if (!source_.ReadAt(pos, &first, 1) || first == 0)
+    const ScanPeek peek = bytes_.Peek(pos);
+    if (!DecodeVarint(peek.bytes, peek.count, isId, out))
         return false;
-    if (isId && first < 0x10)
-        return false; // IDs are at most 4 bytes long
-    std::uint32_t length = 1;
-    while ((first & (0x80 >> (length - 1))) == 0)
-        ++length;
-    std::uint8_t rest[7] = {};
-    if (length > 1 && !source_.ReadAt(pos + 1, rest, length - 1))
-        return false;
-    const std::uint8_t valueBits = static_cast<std::uint8_t>(first & (0xFF >> length));
-    std::uint64_t value = isId ? first : valueBits;
-    bool allOnes = valueBits == (0xFF >> length);
-    for (std::uint32_t i = 0; i + 1 < length; ++i) {
-        value = (value << 8) | rest[i];
-        allOnes = allOnes && rest[i] == 0xFF;
-    }
-    out = {value, length, !isId && allOnes};
-    pos += length;
+    pos += out.length;
     return true;
 }
 
+// The ID and the size are decoded from one look at the bytes.
 bool Scanner::ReadElement(std::uint64_t& pos, Element& out) {
-    out.start = pos;
+    const ScanPeek peek = bytes_.Peek(pos);
     Varint id, size;
-    if (!ReadVarint(pos, true, id) || !ReadVarint(pos, false, size))
+    if (!DecodeVarint(peek.bytes, peek.count, true, id) ||
+        !DecodeVarint(peek.bytes + id.length, peek.count - id.length, false, size))
         return false;
     out.id = static_cast<std::uint32_t>(id.value);
-    out.data = pos;
-    out.end = pos + size.value;
+    out.bytes = peek;
+    out.start = pos;
+    out.data = pos + id.length + size.length;
+    out.end = out.data + size.value;
     out.unknown = size.unknown;
+    pos = out.data;
     return true;
 }
 
 std::uint64_t Scanner::ReadUInt(std::uint64_t pos, std::uint64_t n) {
-    std::uint8_t bytes[8] = {};
-    if (n > 8 || !source_.ReadAt(pos, bytes, static_cast<std::size_t>(n)))
+    const std::uint8_t* bytes = n <= 8 ? bytes_.At(pos, static_cast<std::size_t>(n)) : nullptr;
+    if (bytes == nullptr)
         return 0;
     std::uint64_t value = 0;
     for (std::uint64_t i = 0; i < n; ++i)
@@ -136,10 +123,10 @@ bool Scanner::Cancelled() {
 }
 
 bool Scanner::Run() {
-    scan_.fileSize = source_.Size();
+    scan_.fileSize = bytes_.Size();
     scan_.tailEnd = scan_.fileSize;
-    std::uint8_t magic[4] = {};
-    if (!source_.ReadAt(0, magic, 4) || std::memcmp(magic, "\x1A\x45\xDF\xA3", 4) != 0)
+    const std::uint8_t* magic = bytes_.At(0, 4);
+    if (magic == nullptr || std::memcmp(magic, "\x1A\x45\xDF\xA3", 4) != 0)
         return true; // not EBML: nothing to scan
     scan_.isEbml = true;
     if (scan_.fileSize == 0)
@@ -177,6 +164,7 @@ bool Scanner::ScanSegment(std::uint64_t pos, std::uint64_t end) {
     while (pos < end) {
         if (Cancelled())
             return false;
+        bytes_.Ahead(pos);
         Element e;
         if (!ReadElement(pos, e))
             return false;
@@ -240,6 +228,7 @@ bool Scanner::ScanClusterChildren(std::uint64_t pos, std::uint64_t end) {
     while (pos < end) {
         if (Cancelled())
             return false;
+        bytes_.Ahead(pos);
         Element e;
         if (!ReadElement(pos, e) || e.unknown || e.end < e.data || !HandleClusterChild(e))
             return false;
@@ -269,21 +258,26 @@ bool Scanner::NoteTimecode(const Element& e) {
     return true;
 }
 
-bool Scanner::ReadBlockHeader(std::uint64_t pos, BlockHeader& out) {
+// The track number, the relative timecode and the flags, from the bytes at the block's data
+// start; the flags may be missing at the end of the file.
+bool Scanner::ReadBlockHeader(ScanPeek at, BlockHeader& out) {
     Varint track;
-    std::uint8_t bytes[2] = {};
-    if (!ReadVarint(pos, false, track) || !source_.ReadAt(pos, bytes, 2))
+    if (!DecodeVarint(at.bytes, at.count, false, track) || at.count < track.length + 2)
         return false;
+    const std::uint8_t* after = at.bytes + track.length;
     out.track = track.value;
-    out.relative = static_cast<std::int16_t>((bytes[0] << 8) | bytes[1]);
-    std::uint8_t flags = 0;
-    out.key = source_.ReadAt(pos + 2, &flags, 1) && (flags & 0x80) != 0;
+    out.relative = static_cast<std::int16_t>((after[0] << 8) | after[1]);
+    out.key = at.count > track.length + 2 && (after[2] & 0x80) != 0;
     return true;
 }
 
+// A SimpleBlock's header mostly lies in the bytes its element header was read from.
 void Scanner::NoteSimpleBlock(const Element& e) {
+    const std::uint64_t skip = e.data - e.start;
+    const ScanPeek at =
+        skip < e.bytes.count ? ScanPeek{e.bytes.bytes + skip, e.bytes.count - skip} : bytes_.Peek(e.data);
     BlockHeader block;
-    if (!ReadBlockHeader(e.data, block))
+    if (!ReadBlockHeader(at, block))
         return;
     NoteRelative(block.relative);
     if (block.key && scan_.videoTrack != 0 && block.track == scan_.videoTrack)
@@ -298,7 +292,7 @@ void Scanner::WalkBlockGroup(const Element& e) {
         Varint id, size;
         if (!ReadVarint(pos, true, id) || !ReadVarint(pos, false, size) || size.unknown)
             return;
-        if (id.value == kBlock && !hasBlock && ReadBlockHeader(pos, block)) {
+        if (id.value == kBlock && !hasBlock && ReadBlockHeader(bytes_.Peek(pos), block)) {
             hasBlock = true;
             NoteRelative(block.relative);
         } else if (id.value == kReferenceBlock) {
@@ -377,8 +371,9 @@ bool Scanner::ParseInfo(std::uint64_t pos, std::uint64_t end) {
 }
 
 void Scanner::ReadDuration(std::uint64_t data, std::uint64_t size) {
-    std::uint8_t raw[8] = {};
-    if ((size != 4 && size != 8) || !source_.ReadAt(data, raw, size))
+    const std::uint8_t* raw =
+        size == 4 || size == 8 ? bytes_.At(data, static_cast<std::size_t>(size)) : nullptr;
+    if (raw == nullptr)
         return;
     std::uint64_t bits = 0;
     for (std::uint64_t i = 0; i < size; ++i)
@@ -401,7 +396,7 @@ bool Scanner::KeepInfoChild(std::uint64_t start, std::uint64_t length) {
         return false;
     const size_t at = scan_.infoChildren.size();
     scan_.infoChildren.resize(at + static_cast<size_t>(length));
-    return source_.ReadAt(start, scan_.infoChildren.data() + at, static_cast<size_t>(length));
+    return bytes_.Copy(start, scan_.infoChildren.data() + at, static_cast<size_t>(length));
 }
 
 void Scanner::ParseTracks(std::uint64_t pos, std::uint64_t end) {
@@ -438,9 +433,13 @@ void Scanner::ParseTrackEntry(std::uint64_t pos, std::uint64_t end) {
 } // namespace
 
 bool ScanWebm(ByteSource& source, WebmScan& scan, const std::int64_t* cancel, std::int64_t generation) {
+    return ScanWebmInBlocks(source, scan, cancel, generation, kScanBlockBytes);
+}
+
+bool ScanWebmInBlocks(ByteSource& source, WebmScan& scan, const std::int64_t* cancel, std::int64_t generation,
+                      std::size_t blockBytes) {
     try {
-        BufferedSource buffered(source);
-        scan.scanOk = Scanner(buffered, scan, cancel, generation).Run();
+        scan.scanOk = Scanner(source, blockBytes, scan, cancel, generation).Run();
     } catch (const std::exception&) {
         scan.scanOk = false; // out of memory: no record
     }

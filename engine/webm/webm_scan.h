@@ -85,10 +85,18 @@ inline constexpr std::uint64_t kMaxRepairHeadBytes = 0x4000000; // 64 MiB
 inline constexpr std::size_t kMaxScanClusters = 1048576;
 inline constexpr std::size_t kMaxHeadElements = 4096;
 
+// A source that does not lie in memory is read in blocks of this size.
+inline constexpr std::size_t kScanBlockBytes = 1 << 20;
+
 // Scans the source into scan (scanOk tells the outcome; running out of memory is a failed
 // scan). cancel, when given, is read every 256 elements: a value other than generation means a
 // newer open started, and the scan gives up.
 bool ScanWebm(ByteSource& source, WebmScan& scan, const std::int64_t* cancel, std::int64_t generation);
+
+// The same, reading a source that does not lie in memory in blocks of blockBytes (32 at least):
+// tests use small blocks so that headers straddle their ends.
+bool ScanWebmInBlocks(ByteSource& source, WebmScan& scan, const std::int64_t* cancel, std::int64_t generation,
+                      std::size_t blockBytes);
 
 bool NeedsRepair(const WebmScan& scan);
 

@@ -15,7 +15,7 @@ using namespace webm_fixture;
 
 constexpr std::uint64_t kInt64Max = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 constexpr std::uint64_t kMiB = 0x100000;
-constexpr std::uint64_t kScanWindow = 64 * 1024; // what BufferedSource may read ahead
+constexpr std::uint64_t kScanWindow = kScanBlockBytes; // what the scan may read ahead
 
 const Bytes kLivePrefix = Cat({kEbmlHeader, UnknownSizeHeader(webm_id::kSegment), Info(), kTracks});
 

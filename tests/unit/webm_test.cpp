@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <unistd.h>
 
+#include "engine/webm/mapped_source.h"
 #include "engine/webm/repair_header.h"
+#include "engine/webm/scan_bytes.h"
 #include "engine/webm/webm_scan.h"
 #include "tests/unit/webm_fixtures.h"
 
@@ -88,6 +94,109 @@ TEST(WebmScan, SupersededScanStopsEarly) {
     const WebmScan stale = Scan(file, &current, 6);
     EXPECT_FALSE(stale.scanOk);
     EXPECT_LE(stale.clusters.size(), 256u / 4 + 1) << "stopped at the first check";
+}
+
+// Known-size clusters holding audio and video blocks, keyframes as SimpleBlocks and in
+// BlockGroups with and without references, and a trailing Cues.
+Bytes MixedFile() {
+    using enum Reference;
+    const Bytes clusters = Cat({
+        Element(webm_id::kCluster, Cat({UInt(webm_id::kTimecode, 0), SimpleBlockOf(2, 0, true),
+                                        SimpleBlockOf(1, 5, true), SimpleBlockOf(1, 45, false)})),
+        Element(webm_id::kCluster, Cat({UInt(webm_id::kTimecode, 1000), BlockGroupOf(1, 0, Before),
+                                        BlockGroupOf(2, 20, None), BlockGroupOf(1, 40, None)})),
+        Element(webm_id::kCluster, Cat({UInt(webm_id::kTimecode, 2000), SimpleBlockOf(2, -3, true),
+                                        BlockGroupOf(1, 70, After)})),
+    });
+    return Cat({kEbmlHeader, UnknownSizeHeader(webm_id::kSegment), Info(), kTracks, clusters,
+                Element(webm_id::kCues, {0xBB, 0x80})});
+}
+
+Bytes Prefix(const Bytes& bytes, std::size_t length) {
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+}
+
+// A file in memory is parsed in place, any other source is read in blocks: both give the same
+// record wherever a block ends (inside an ID, a size or a block header) and wherever the file
+// is cut short.
+TEST(WebmScan, BlockReadsAgreeWithParsingInPlace) {
+    const std::size_t blockSizes[] = {ScanBytes::kMaxPeek, ScanBytes::kMaxPeek + 1, 45, 64, 4096};
+    for (const Bytes& whole : {LiveFile(3), MixedFile()}) {
+        for (std::size_t length = 0; length <= whole.size(); ++length) {
+            MemorySource memory(Prefix(whole, length));
+            WebmScan inPlace;
+            ScanWebm(memory, inPlace, nullptr, 0);
+            for (const std::size_t block : blockSizes) {
+                CountingSource hidden(memory); // not in memory as far as the scan can tell
+                WebmScan read;
+                ScanWebmInBlocks(hidden, read, nullptr, 0, block);
+                ASSERT_EQ(read, inPlace)
+                    << "length " << length << " of " << whole.size() << ", block " << block;
+                ASSERT_EQ(hidden.Reads() > 0, length > 0) << length;
+            }
+        }
+    }
+    EXPECT_EQ(Scan(MixedFile()).clusters.size(), 3u);
+    EXPECT_TRUE(Scan(MixedFile()).scanOk);
+}
+
+// Blocks follow each other: apart from the few bytes a header straddling a block's end is read
+// again with the next block, and the Info children that are copied, every byte is read once.
+TEST(WebmScan, BlockReadsReadTheFileOnce) {
+    const Bytes file = LiveFile(400);
+    for (const std::size_t block : {std::size_t{64}, std::size_t{1000}, kScanBlockBytes}) {
+        MemorySource memory(file);
+        CountingSource counting(memory);
+        WebmScan scan;
+        ScanWebmInBlocks(counting, scan, nullptr, 0, block);
+        ASSERT_TRUE(scan.scanOk) << block;
+        EXPECT_GE(counting.BytesRead(), file.size()) << block;
+        EXPECT_LE(counting.BytesRead(),
+                  file.size() + counting.Reads() * ScanBytes::kMaxPeek + scan.infoChildren.size())
+            << block;
+    }
+}
+
+// A file on disk, mapped where it can be: the scan of the mapped file is the scan of its bytes.
+TEST(WebmSource, FilesAreMappedWhereTheyCanBe) {
+    const auto folder = std::filesystem::temp_directory_path() / ("jaskel-webm-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    auto write = [&](const char* name, const Bytes& bytes) {
+        std::ofstream(folder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return folder / name;
+    };
+    const struct {
+        const char* name;
+        std::optional<Bytes> contents; // none: the file does not exist
+        bool mapped;
+        bool opens;
+    } cases[] = {
+        {"live recording", LiveFile(20), true, true},
+        {"one byte", Bytes{0x1A}, true, true},
+        {"empty: opened but not mapped", Bytes{}, false, true},
+        {"missing", std::nullopt, false, false},
+    };
+    for (const auto& c : cases) {
+        const auto path = c.contents ? write(c.name, *c.contents) : folder / c.name;
+        MappedFileSource mapped(path);
+        EXPECT_EQ(mapped.IsMapped(), c.mapped) << c.name;
+        const auto opened = OpenFileSource(path);
+        ASSERT_EQ(opened != nullptr, c.opens) << c.name;
+        if (!opened)
+            continue;
+        EXPECT_EQ(opened->InMemory() != nullptr, c.mapped) << c.name;
+        ASSERT_EQ(opened->Size(), c.contents->size()) << c.name;
+        Bytes copy(c.contents->size() + 1);
+        EXPECT_TRUE(opened->ReadAt(0, copy.data(), c.contents->size())) << c.name;
+        EXPECT_TRUE(std::equal(c.contents->begin(), c.contents->end(), copy.begin())) << c.name;
+        EXPECT_FALSE(opened->ReadAt(0, copy.data(), c.contents->size() + 1)) << c.name << ": past the end";
+        WebmScan scan;
+        ScanWebm(*opened, scan, nullptr, 0);
+        EXPECT_EQ(scan, Scan(*c.contents)) << c.name;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 TEST(WebmRepair, Encodings) {

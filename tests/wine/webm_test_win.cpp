@@ -204,6 +204,25 @@ TEST_F(PlaybackTest, MfplayEndDuringAScanDoesNotStepPastTheExaminedItem) {
     callback->Release();
 }
 
+// Files on fixed drives are mapped and parsed in place; on network shares the scan reads them
+// in blocks, where a read error only fails the scan. Both ways give the same record.
+TEST(ScanSources, FixedDrivesAreMappedAndBothWaysAgree) {
+    const std::u16string local = MediaPath(L"live_vp8_opus.webm");
+    EXPECT_TRUE(MapsForScan(local));
+    EXPECT_FALSE(MapsForScan(u"\\\\server\\share\\live_vp8_opus.webm"));
+    ScanRecord mapped;
+    ScanAndPrepare(local, nullptr, 0, mapped);
+    HANDLE file = OpenForScan(Wide(local));
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    WinFileSource source(file);
+    WebmScan inBlocks;
+    ScanWebm(source, inBlocks, nullptr, 0);
+    CloseHandle(file);
+    EXPECT_TRUE(mapped.scan.scanOk);
+    EXPECT_FALSE(mapped.scan.clusters.empty());
+    EXPECT_EQ(mapped.scan, inBlocks);
+}
+
 // The stream, called the way Media Foundation calls it.
 class RepairStreamTest : public ::testing::Test {
   protected:
