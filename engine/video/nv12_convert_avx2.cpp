@@ -1,80 +1,215 @@
-// AVX2 row kernel: 32 pixels a step, the SSE2 arithmetic in both 128-bit lanes. Each lane holds
-// its own 16 pixels with their 8 chroma pairs, so the in-lane unpacks pair the right bytes; the
-// final permutes put the lanes' pixels back in order.
+// AVX2 kernel: 32 pixels a step, both rows of a chroma row at once, exact in 16-bit lanes (see
+// Nv12Split). Each luma word holds an even and an odd pixel of one chroma pair, so the two are
+// worked in separate vectors against the same chroma terms, which are therefore never
+// duplicated; the packs and unpacks at the end interleave them back into BGRA.
 #include <immintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "engine/video/nv12_kernels.h"
 
 namespace {
 
-struct Avx2Constants {
-    __m256i rv, bu, gu, gv, cr, cg, cb;
-    explicit Avx2Constants(const Nv12Matrix& m)
-        : rv(Pair(298, m.rv)), bu(Pair(298, m.bu)), gu(Pair(298, m.gu)), gv(Pair(0, m.gv)),
-          cr(_mm256_set1_epi32(m.cr)), cg(_mm256_set1_epi32(m.cg)), cb(_mm256_set1_epi32(m.cb)) {}
-    static __m256i Pair(int first, int second) {
-        return _mm256_set1_epi32(static_cast<int>((static_cast<unsigned>(second) << 16) | (first & 0xFFFF)));
+struct Avx2Channel {
+    __m256i low, lowOffset, high, highOffset;
+};
+
+struct Avx2Matrix {
+    Avx2Channel b, g, r;
+};
+
+// pmaddubsw coefficients for the U, V byte pairs.
+__m256i CoefficientPair(std::int8_t u, std::int8_t v) {
+    return _mm256_set1_epi16(
+        static_cast<short>((static_cast<std::uint8_t>(v) << 8) | static_cast<std::uint8_t>(u)));
+}
+
+Avx2Channel ChannelOf(const Nv12ChannelSplit& s) {
+    return {CoefficientPair(s.lowU, s.lowV), _mm256_set1_epi16(s.lowOffset),
+            CoefficientPair(s.highU, s.highV), _mm256_set1_epi16(s.highOffset)};
+}
+
+Avx2Matrix MatrixOf(const Nv12Matrix& m) {
+    const Nv12Split split = SplitMatrix(m);
+    return {ChannelOf(split.b), ChannelOf(split.g), ChannelOf(split.r)};
+}
+
+// One channel's chroma terms for 16 pairs: low already halved.
+struct Terms {
+    __m256i low, high;
+};
+
+struct PairTerms {
+    Terms b, g, r;
+};
+
+inline Terms TermsOf(__m256i uv, const Avx2Channel& c) {
+    return {_mm256_srli_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(uv, c.low), c.lowOffset), 1),
+            _mm256_add_epi16(_mm256_maddubs_epi16(uv, c.high), c.highOffset)};
+}
+
+inline PairTerms PairTermsOf(__m256i uv, const Avx2Matrix& k) {
+    return {TermsOf(uv, k.b), TermsOf(uv, k.g), TermsOf(uv, k.r)};
+}
+
+// 16 pixels of one channel from their luma times 149, before the final clamp.
+inline __m256i Channel(__m256i luma149, const Terms& t) {
+    return _mm256_add_epi16(_mm256_srli_epi16(_mm256_add_epi16(luma149, t.low), 7), t.high);
+}
+
+// Clamped bytes of one channel: the even pixels' 8 of each lane, then the odd pixels' 8.
+inline __m256i ChannelBytes(__m256i even149, __m256i odd149, const Terms& t) {
+    return _mm256_packus_epi16(Channel(even149, t), Channel(odd149, t));
+}
+
+// 32 bytes with their 4-byte groups in the lane order that the unpacks in StorePixels undo:
+// groups 0, 2, 4, 6 in the low lane, 1, 3, 5, 7 in the high one. Luma and chroma get the same
+// order, so every luma word stays beside its chroma pair.
+inline __m256i LoadGroups(const std::uint8_t* at) {
+    const __m256i order = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), order);
+}
+
+// How a step's four vectors of 8 pixels are stored.
+struct CachedStores {
+    void operator()(std::uint8_t* out, int, __m256i pixels) const {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
     }
 };
 
-inline void EightPixels(__m256i yu, __m256i yv, const Avx2Constants& k, __m256i& r, __m256i& g, __m256i& b) {
-    r = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yv, k.rv), k.cr), 8);
-    b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yu, k.bu), k.cb), 8);
-    g = _mm256_srai_epi32(
-        _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(yu, k.gu), _mm256_madd_epi16(yv, k.gv)), k.cg), 8);
-}
-
-inline __m256i Pack16(__m256i a, __m256i b, __m256i c, __m256i d) {
-    return _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
-}
-
-inline void ThirtyTwoPixels(const std::uint8_t* y, const std::uint8_t* uv, const Avx2Constants& k,
-                            std::uint8_t* out) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
-    const __m256i chroma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv));
-    const __m256i u = _mm256_and_si256(chroma, _mm256_set1_epi16(0x00FF));
-    const __m256i v = _mm256_srli_epi16(chroma, 8);
-    const __m256i uPix[2] = {_mm256_unpacklo_epi16(u, u), _mm256_unpackhi_epi16(u, u)};
-    const __m256i vPix[2] = {_mm256_unpacklo_epi16(v, v), _mm256_unpackhi_epi16(v, v)};
-    const __m256i yPix[2] = {_mm256_unpacklo_epi8(luma, zero), _mm256_unpackhi_epi8(luma, zero)};
-    __m256i r[4], g[4], b[4];
-    for (int h = 0; h < 2; ++h) {
-        EightPixels(_mm256_unpacklo_epi16(yPix[h], uPix[h]), _mm256_unpacklo_epi16(yPix[h], vPix[h]), k, r[2 * h],
-                    g[2 * h], b[2 * h]);
-        EightPixels(_mm256_unpackhi_epi16(yPix[h], uPix[h]), _mm256_unpackhi_epi16(yPix[h], vPix[h]), k,
-                    r[2 * h + 1], g[2 * h + 1], b[2 * h + 1]);
+struct StreamingStores {
+    void operator()(std::uint8_t* out, int, __m256i pixels) const {
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(out), pixels);
     }
-    const __m256i R = Pack16(r[0], r[1], r[2], r[3]);
-    const __m256i G = Pack16(g[0], g[1], g[2], g[3]);
-    const __m256i B = Pack16(b[0], b[1], b[2], b[3]);
-    const __m256i A = _mm256_set1_epi8(static_cast<char>(0xFF));
-    const __m256i bgLo = _mm256_unpacklo_epi8(B, G), bgHi = _mm256_unpackhi_epi8(B, G);
-    const __m256i raLo = _mm256_unpacklo_epi8(R, A), raHi = _mm256_unpackhi_epi8(R, A);
-    const __m256i p0 = _mm256_unpacklo_epi16(bgLo, raLo); // pixels 0-3 | 16-19
-    const __m256i p1 = _mm256_unpackhi_epi16(bgLo, raLo); // 4-7 | 20-23
-    const __m256i p2 = _mm256_unpacklo_epi16(bgHi, raHi); // 8-11 | 24-27
-    const __m256i p3 = _mm256_unpackhi_epi16(bgHi, raHi); // 12-15 | 28-31
-    auto* dst = reinterpret_cast<__m256i*>(out);
-    const __m256i ordered[4] = {_mm256_permute2x128_si256(p0, p1, 0x20), _mm256_permute2x128_si256(p2, p3, 0x20),
-                                _mm256_permute2x128_si256(p0, p1, 0x31), _mm256_permute2x128_si256(p2, p3, 0x31)};
-    for (int i = 0; i < 4; ++i)
-        _mm256_storeu_si256(dst + i, ordered[i]);
+};
+
+// Only the step's pixels [from, to), in whole vectors, halves and single pixels: at the ends of
+// a streamed row, so that no cache line is written both through the caches and around them.
+// (Masked stores would do the same, but they are slow on some processors.)
+struct PartialStores {
+    int from, to;
+    void operator()(std::uint8_t* out, int part, __m256i pixels) const {
+        const int begin = std::max(from - 8 * part, 0), end = std::min(to - 8 * part, 8);
+        if (begin == 0 && end == 8) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+            return;
+        }
+        std::uint32_t lanes[8];
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), pixels);
+        if (begin < end)
+            std::memcpy(out + 4 * begin, lanes + begin, 4 * static_cast<std::size_t>(end - begin));
+    }
+};
+
+template <class Stores>
+inline void StorePixels(__m256i luma, const PairTerms& t, std::uint8_t* out, Stores store) {
+    const __m256i k149 = _mm256_set1_epi16(149);
+    const __m256i even = _mm256_mullo_epi16(_mm256_and_si256(luma, _mm256_set1_epi16(0xFF)), k149);
+    const __m256i odd = _mm256_mullo_epi16(_mm256_srli_epi16(luma, 8), k149);
+    const __m256i b = ChannelBytes(even, odd, t.b), g = ChannelBytes(even, odd, t.g),
+                  r = ChannelBytes(even, odd, t.r);
+    const __m256i alpha = _mm256_set1_epi8(-1);
+    const __m256i bgEven = _mm256_unpacklo_epi8(b, g), bgOdd = _mm256_unpackhi_epi8(b, g);
+    const __m256i raEven = _mm256_unpacklo_epi8(r, alpha), raOdd = _mm256_unpackhi_epi8(r, alpha);
+    const __m256i even0 = _mm256_unpacklo_epi16(bgEven, raEven),
+                  even1 = _mm256_unpackhi_epi16(bgEven, raEven);
+    const __m256i odd0 = _mm256_unpacklo_epi16(bgOdd, raOdd), odd1 = _mm256_unpackhi_epi16(bgOdd, raOdd);
+    store(out, 0, _mm256_unpacklo_epi32(even0, odd0));
+    store(out + 32, 1, _mm256_unpackhi_epi32(even0, odd0));
+    store(out + 64, 2, _mm256_unpacklo_epi32(even1, odd1));
+    store(out + 96, 3, _mm256_unpackhi_epi32(even1, odd1));
+}
+
+template <class Stores>
+inline void OneStep(const Nv12Rows& rows, int x, int j, const Avx2Matrix& k, Stores store) {
+    const PairTerms terms = PairTermsOf(LoadGroups(rows.chroma + x + j), k);
+    for (int row = 0; row < rows.count; ++row)
+        StorePixels(LoadGroups(rows.luma[row] + x + j), terms, rows.out[row] + 4 * j, store);
+}
+
+template <class Stores> int WholeSteps(const Nv12Rows& rows, int x, int j, int width, const Avx2Matrix& k) {
+    for (; j + 32 <= width; j += 32)
+        OneStep(rows, x, j, k, Stores{});
+    return j;
+}
+
+// Where the step that ends at the last column starts (or the one before, when only that starts
+// on a pair); -1 when the row from first on is narrower than a step.
+int LastStep(int x, int first, int width) {
+    int last = width - 32;
+    last -= (x + last) & 1;
+    return last >= first ? last : -1;
+}
+
+// A single last column that LastStep leaves out.
+void LastPixel(const Nv12Rows& rows, int x, int width, const Nv12Matrix& m) {
+    for (int row = 0; row < rows.count; ++row)
+        ConvertRowScalar(rows.luma[row], rows.chroma, x + width - 1, 1, m, rows.out[row] + 4 * (width - 1));
+}
+
+// The columns from j on that no whole step covered: one more step that ends at the last column
+// and writes some pixels a second time, with the same bytes; or the SSE2 kernel on a row too
+// narrow for that.
+void LastColumns(const Nv12Rows& rows, int x, int first, int j, int width, const Avx2Matrix& k,
+                 const Nv12Matrix& m) {
+    const int last = j < width ? LastStep(x, first, width) : -1;
+    if (last >= 0) {
+        OneStep(rows, x, last, k, CachedStores{});
+        if (last + 32 < width)
+            LastPixel(rows, x, width, m);
+        return;
+    }
+    for (int row = 0; j < width && row < rows.count; ++row)
+        ConvertRowSse2(rows.luma[row], rows.chroma, x + j, width - j, m, rows.out[row] + 4 * j);
+}
+
+// How many pixels from column j on go before every row's output lies on a cache line, where
+// streaming stores fill whole lines; -1 when the rows are aligned differently or that column
+// is no chroma pair's first.
+int AlignedHead(const Nv12Rows& rows, int x, int j) {
+    const auto at = reinterpret_cast<std::uintptr_t>(rows.out[0] + 4 * j);
+    for (int row = 1; row < rows.count; ++row) {
+        if (reinterpret_cast<std::uintptr_t>(rows.out[row] + 4 * j) % 64 != at % 64)
+            return -1;
+    }
+    const int head = static_cast<int>((64 - at % 64) % 64 / 4);
+    return at % 4 == 0 && (x + j + head) % 2 == 0 ? head : -1;
+}
+
+// Streams whole cache lines from the first aligned column on; the columns before it and after
+// the last whole step are written through the caches by partial steps. Needs 64 columns past
+// first, so that both partial steps lie inside the row.
+bool StreamRow(const Nv12Rows& rows, int x, int first, int width, const Avx2Matrix& k, const Nv12Matrix& m) {
+    const int head = width - first >= 64 ? AlignedHead(rows, x, first) : -1;
+    if (head < 0)
+        return false;
+    if (head > 0)
+        OneStep(rows, x, first, k, PartialStores{0, head});
+    const int j = WholeSteps<StreamingStores>(rows, x, first + head, width, k);
+    const int last = j < width ? LastStep(x, first, width) : -1;
+    if (last >= 0)
+        OneStep(rows, x, last, k, PartialStores{j - last, width - last});
+    if (last >= 0 && last + 32 < width)
+        LastPixel(rows, x, width, m);
+    return true;
 }
 
 } // namespace
 
-void ConvertRowAvx2(const std::uint8_t* yRow, const std::uint8_t* uvRow, int x, int width, const Nv12Matrix& m,
-                    std::uint8_t* out) {
-    int j = 0;
+void ConvertRowsAvx2(const Nv12Rows& rows, int x, int width, const Nv12Matrix& m) {
+    // An odd first column shares its chroma pair with the column before it: it goes alone, so
+    // that every step starts on a pair.
+    int first = 0;
     if ((x & 1) != 0 && width > 0) {
-        ConvertRowScalar(yRow, uvRow, x, 1, m, out);
-        j = 1;
+        for (int row = 0; row < rows.count; ++row)
+            ConvertRowScalar(rows.luma[row], rows.chroma, x, 1, m, rows.out[row]);
+        first = 1;
     }
-    const Avx2Constants k(m);
-    for (; j + 32 <= width; j += 32)
-        ThirtyTwoPixels(yRow + x + j, uvRow + x + j, k, out + 4 * j);
-    // What is left is narrower than one step: the SSE2 kernel finishes it.
-    if (j < width)
-        ConvertRowSse2(yRow, uvRow, x + j, width - j, m, out + 4 * j);
+    const Avx2Matrix k = MatrixOf(m);
+    if (rows.stream && StreamRow(rows, x, first, width, k, m))
+        return;
+    const int j = WholeSteps<CachedStores>(rows, x, first, width, k);
+    LastColumns(rows, x, first, j, width, k, m);
 }

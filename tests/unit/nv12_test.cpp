@@ -4,12 +4,17 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/video/letterbox.h"
 #include "engine/video/nv12_convert.h"
 
 namespace {
+
+constexpr ConvertKernel kKernels[] = {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2,
+                                      ConvertKernel::Avx512};
+constexpr ConvertKernel kVectorKernels[] = {ConvertKernel::Sse2, ConvertKernel::Avx2, ConvertKernel::Avx512};
 
 // An NV12 buffer with the given stride and coded height, every luma byte y and chroma pair (u, v).
 std::vector<std::uint8_t> FlatFrame(size_t stride, size_t height, std::uint8_t y, std::uint8_t u,
@@ -37,7 +42,7 @@ TEST(Nv12, BlackAndWhiteInBothMatrices) {
         std::uint8_t y;
         std::uint8_t expected;
     } cases[] = {{16, 0}, {235, 255}};
-    for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+    for (const auto kernel : kKernels) {
         for (const bool bt709 : {false, true}) {
             for (const auto& c : cases) {
                 const auto frame = FlatFrame(64, 16, c.y, 128, 128);
@@ -84,7 +89,7 @@ TEST(Nv12, ColoursFollowTheMatrixFormulas) {
         {"blue", 41, 240, 110},      {"yellow", 210, 16, 146},    {"cyan", 170, 166, 16},
         {"magenta", 106, 202, 222},  {"dark skin", 90, 110, 150}, {"out of gamut", 235, 16, 240},
     };
-    for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+    for (const auto kernel : kKernels) {
         for (const bool bt709 : {false, true}) {
             for (const auto& p : pixels) {
                 const auto out = Convert(kernel, FlatFrame(32, 16, p.y, p.u, p.v), {0, 0, 32, 16}, bt709);
@@ -171,7 +176,7 @@ TEST(Nv12, AcceptedLayoutsNeverReadOutside) {
         ++accepted;
         std::vector<std::uint8_t> exact(size, 100);
         std::vector<std::uint8_t> out(static_cast<size_t>(a.width) * a.height * 4);
-        for (const auto kernel : {ConvertKernel::Scalar, ConvertKernel::Sse2, ConvertKernel::Avx2})
+        for (const auto kernel : kKernels)
             ConvertNv12ToBgraWith(kernel, Nv12Source{exact.data(), *layout, a, true}, out.data());
     }
     EXPECT_GT(accepted, 50);
@@ -196,11 +201,158 @@ TEST(Nv12, VectorKernelsEqualTheReference) {
         std::vector<std::uint8_t> reference(static_cast<size_t>(width) * height * 4);
         ConvertNv12ToBgraWith(ConvertKernel::Scalar, Nv12Source{buffer.data(), layout, a, bt709},
                               reference.data());
-        for (const auto kernel : {ConvertKernel::Sse2, ConvertKernel::Avx2}) {
+        for (const auto kernel : kVectorKernels) {
             std::vector<std::uint8_t> out(reference.size());
             ConvertNv12ToBgraWith(kernel, Nv12Source{buffer.data(), layout, a, bt709}, out.data());
             ASSERT_EQ(out, reference)
                 << ConvertKernelName(kernel) << " w " << width << " x " << x << " y " << y;
+        }
+    }
+}
+
+// A kernel the CPU lacks falls back to a narrower one, so the tests of this file would pass
+// without running it: this one says so.
+TEST(Nv12, EveryKernelRunsOnThisCpu) {
+    std::string missing;
+    for (const auto kernel : kKernels) {
+        if (!ConvertKernelRuns(kernel))
+            missing += std::string(" ") + ConvertKernelName(kernel);
+    }
+    if (!missing.empty())
+        GTEST_SKIP() << "this CPU lacks" << missing << "; the tests ran a narrower kernel in its place";
+    EXPECT_EQ(BestConvertKernel(), ConvertKernel::Avx512) << "the widest kernel is chosen";
+}
+
+struct KernelRun {
+    ConvertKernel kernel;
+    PictureStores stores;
+    std::size_t shift; // of the picture past a 64-byte boundary
+};
+
+// Every kernel through the caches, and streaming into pictures aligned, 16 bytes off (as the
+// heap gives them), 8 bytes off (odd chroma pair: no streaming) and 4 bytes off.
+std::vector<KernelRun> KernelRuns() {
+    std::vector<KernelRun> runs;
+    for (const auto kernel : kKernels) {
+        runs.push_back({kernel, PictureStores::Cached, 16});
+        for (const std::size_t shift : {0, 4, 8, 16, 48})
+            runs.push_back({kernel, PictureStores::Streaming, shift});
+    }
+    return runs;
+}
+
+// An NV12 frame of random bytes in a heap block of exactly its size (AddressSanitizer sees any
+// read past it), with the aperture at (x, y); spareColumns beyond the aperture's last chroma
+// pair, and an aperture that ends on the last coded row when y + height is even.
+struct RandomFrame {
+    std::vector<std::uint8_t> buffer;
+    Nv12Layout layout;
+    Aperture aperture;
+
+    RandomFrame(int width, int height, int x, int y, std::size_t spareColumns, std::mt19937& random) {
+        const std::size_t stride = static_cast<std::size_t>(((x + width - 1) | 1) + 1) + spareColumns;
+        const std::size_t coded = static_cast<std::size_t>(y + height + 1) & ~std::size_t{1};
+        buffer.resize(stride * coded * 3 / 2);
+        for (auto& b : buffer)
+            b = static_cast<std::uint8_t>(random());
+        layout = {stride, coded, stride * coded};
+        aperture = {x, y, width, height};
+    }
+    Nv12Source Source(bool bt709) const { return {buffer.data(), layout, aperture, bt709}; }
+    std::size_t OutputBytes() const { return static_cast<std::size_t>(aperture.width) * aperture.height * 4; }
+};
+
+// Every kernel gives the reference's bytes for odd sizes, odd offsets, the last columns and rows
+// of the buffer and widths around each kernel's step, in both matrices, through the caches and
+// streaming at pictures aligned every way (streaming stores need aligned rows: the kernels
+// align them or write through the caches), and writes nothing outside the picture: guard bytes
+// before and after it stay as they were.
+TEST(Nv12, EveryKernelIsExactInsideItsGuards) {
+    const struct {
+        const char* name;
+        int width, height, x, y;
+        std::size_t spareColumns;
+    } cases[] = {
+        {"one pixel", 1, 1, 0, 0, 0},
+        {"one pixel at an odd column and row", 1, 1, 3, 5, 2},
+        {"two pixels from an odd column", 2, 2, 1, 1, 0},
+        {"odd width below an SSE2 step", 15, 3, 0, 0, 1},
+        {"odd width below an AVX2 step", 31, 3, 2, 1, 0},
+        {"one past an AVX2 step, odd column", 33, 3, 1, 2, 5},
+        {"odd width below an AVX-512 step", 63, 5, 2, 1, 3},
+        {"an AVX-512 step from an odd column", 65, 4, 1, 0, 0},
+        {"one past an AVX-512 step", 65, 3, 0, 3, 0},
+        {"steps of every kernel and a tail", 64 + 32 + 16 + 7, 7, 5, 0, 9},
+        {"a 1080p row, odd first row", 1920, 3, 0, 1, 0},
+        {"last columns and rows of the buffer", 130, 6, 4, 2, 0},
+        {"last columns, odd width", 131, 5, 4, 1, 0},
+    };
+    constexpr std::size_t kGuard = 256;
+    constexpr std::uint8_t kGuardByte = 0xA5;
+    std::mt19937 random(1080);
+    for (const auto& c : cases) {
+        const RandomFrame frame(c.width, c.height, c.x, c.y, c.spareColumns, random);
+        for (const bool bt709 : {false, true}) {
+            std::vector<std::uint8_t> reference(frame.OutputBytes());
+            ConvertNv12ToBgraWith(ConvertKernel::Scalar, frame.Source(bt709), reference.data());
+            for (const auto& [kernel, stores, shift] : KernelRuns()) {
+                std::vector<std::uint8_t> guarded(kGuard + 64 + frame.OutputBytes() + kGuard, kGuardByte);
+                const auto start =
+                    (64 - reinterpret_cast<std::uintptr_t>(guarded.data() + kGuard) % 64) % 64 + shift;
+                const auto picture = guarded.begin() + static_cast<std::ptrdiff_t>(kGuard + start);
+                ConvertNv12ToBgraWith(kernel, frame.Source(bt709), &*picture, stores);
+                const std::string what = std::string(c.name) + ", " + ConvertKernelName(kernel) +
+                                         (bt709 ? ", BT.709" : ", BT.601") +
+                                         (stores == PictureStores::Streaming ? ", streaming" : ", cached") +
+                                         ", 64-byte boundary + " + std::to_string(shift);
+                EXPECT_TRUE(std::equal(reference.begin(), reference.end(), picture)) << what;
+                EXPECT_TRUE(
+                    std::all_of(guarded.begin(), picture, [](std::uint8_t b) { return b == kGuardByte; }))
+                    << what << ": written before the picture";
+                EXPECT_TRUE(std::all_of(picture + static_cast<std::ptrdiff_t>(reference.size()),
+                                        guarded.end(), [](std::uint8_t b) { return b == kGuardByte; }))
+                    << what << ": written after the picture";
+            }
+        }
+    }
+}
+
+// Every luma value against chroma pairs that run each of U and V through all 256 values, both
+// ends together included, in both matrices: the wide kernels' 16-bit arithmetic neither
+// overflows nor rounds apart from the reference anywhere in the value range. Each chroma row
+// holds one pair; its two luma rows hold 0 ... 255.
+TEST(Nv12, WideKernelsAgreeOverTheWholeValueRange) {
+    std::vector<std::pair<int, int>> pairs;
+    for (int i = 0; i < 256; ++i) {
+        pairs.emplace_back(i, 255 - i);
+        pairs.emplace_back(i, i);
+        pairs.emplace_back(i, (97 * i + 13) & 255);
+    }
+    const std::size_t width = 256, height = 2 * pairs.size();
+    std::vector<std::uint8_t> buffer(width * height * 3 / 2);
+    for (std::size_t row = 0; row < height; ++row) {
+        for (std::size_t j = 0; j < width; ++j)
+            buffer[row * width + j] = static_cast<std::uint8_t>(j);
+    }
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        for (std::size_t j = 0; j < width; j += 2) {
+            buffer[width * height + k * width + j] = static_cast<std::uint8_t>(pairs[k].first);
+            buffer[width * height + k * width + j + 1] = static_cast<std::uint8_t>(pairs[k].second);
+        }
+    }
+    const Nv12Layout layout{width, height, width * height};
+    const Aperture all{0, 0, static_cast<int>(width), static_cast<int>(height)};
+    for (const bool bt709 : {false, true}) {
+        std::vector<std::uint8_t> reference(width * height * 4);
+        ConvertNv12ToBgraWith(ConvertKernel::Scalar, Nv12Source{buffer.data(), layout, all, bt709},
+                              reference.data());
+        for (const auto kernel : kVectorKernels) {
+            std::vector<std::uint8_t> out(reference.size());
+            ConvertNv12ToBgraWith(kernel, Nv12Source{buffer.data(), layout, all, bt709}, out.data());
+            const auto mismatch = std::mismatch(out.begin(), out.end(), reference.begin());
+            ASSERT_TRUE(mismatch.first == out.end())
+                << ConvertKernelName(kernel) << (bt709 ? " BT.709" : " BT.601")
+                << ": first difference at pixel " << (mismatch.first - out.begin()) / 4;
         }
     }
 }
