@@ -17,6 +17,20 @@
 
 namespace {
 
+// Set by a hook on the updater's thread when it creates its progress window: a window that
+// lives only a few milliseconds (a download refused at its headers) is still seen.
+bool progressCreated = false;
+
+LRESULT CALLBACK NoteProgressWindow(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        wchar_t name[64] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64);
+        if (wcscmp(name, L"JKUpdProgress") == 0)
+            progressCreated = true;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 constexpr DWORD kFlowLimitMs = 60000;
 const std::wstring kInstallerName = L"Jaskel Setup 0.6.9.exe";
 const std::wstring kWebsiteText =
@@ -138,18 +152,25 @@ class UpdFlow : public testing::Test {
         params.title = u"Jaskel Player";
         params.mainWindow = main.Handle();
         params.timing = timing;
-        HANDLE thread = CreateThread(nullptr, 0, UpdaterThread, &params, 0, nullptr);
+        DWORD threadId = 0;
+        HANDLE thread = CreateThread(nullptr, 0, UpdaterThread, &params, CREATE_SUSPENDED, &threadId);
+        progressCreated = false;
+        HHOOK hook = SetWindowsHookExW(WH_CBT, NoteProgressWindow, nullptr, threadId);
+        EXPECT_NE(hook, nullptr);
+        ResumeThread(thread);
         FlowRun run;
         BoxAnswerer boxes(boxAnswer);
         run.finished = PumpUntil(
             [&] {
-                run.progressShown |= FindOwnWindow(L"JKUpdProgress") != nullptr;
                 if (whileRunning)
                     whileRunning(main);
                 return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
             },
             kFlowLimitMs, &boxes);
         EXPECT_TRUE(run.finished) << "the updater thread did not end";
+        if (hook)
+            UnhookWindowsHookEx(hook);
+        run.progressShown = progressCreated;
         if (run.finished)
             CloseHandle(thread);
         run.log = temp_->LogWords();
