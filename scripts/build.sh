@@ -5,11 +5,19 @@
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 
+# Paths inside the tree are hashed relative to it, so that another clone's objects match.
+export CCACHE_BASEDIR="$JK_ROOT" CCACHE_NOHASHDIR=1
+
 configure_and_build() {
     local dir=$1
     shift
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S "$JK_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+        # A compiler cache outside the work tree lets a fresh clone reuse what was compiled before.
+        local launcher=()
+        if command -v ccache >/dev/null; then
+            launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        fi
+        cmake -S "$JK_ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
     fi
     mkdir -p "$dir"
     if ! cmake --build "$dir" -- -j"$(nproc)" >"$dir/build.log" 2>&1; then

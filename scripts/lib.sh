@@ -14,7 +14,7 @@ JK_APT_PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     ffmpeg mkvtoolnix imagemagick xdotool
     googletest libgtest-dev libbenchmark-dev libsodium-dev libyuv-dev
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev ccache
     openssl ca-certificates osslsigncode nsis
 )
 
