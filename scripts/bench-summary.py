@@ -100,8 +100,8 @@ def gain_lines(t):
             continue
         rate = ours[2].get("bytes_per_second", 0.0) / 1e9
         plain_rate = plain[2].get("bytes_per_second", 0.0) / 1e9
-        lines.append(f"volume-boost gain, float, {length}: {ours[0] * 1e3:.1f} us ({rate:.1f} GB/s), plain reference "
-                     f"{plain[0] * 1e3:.1f} us, ratio {ours[0] / plain[0]:.2f} (goal >= 4 GB/s): {verdict(rate >= 4)}")
+        lines.append(f"volume-boost gain, float, {length}: {ours[0] * 1e3:.2f} us ({rate:.1f} GB/s), plain reference "
+                     f"{plain[0] * 1e3:.2f} us, ratio {ours[0] / plain[0]:.2f} (goal >= 4 GB/s): {verdict(rate >= 4)}")
     return lines
 
 
