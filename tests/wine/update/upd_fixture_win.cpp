@@ -1,5 +1,7 @@
 #include "tests/wine/update/upd_fixture_win.h"
 
+#include "tests/wine/test_support_win.h"
+
 #include <gtest/gtest.h>
 #include <sodium.h>
 
@@ -71,19 +73,7 @@ std::wstring RequiredEnvironment(const wchar_t* name) {
     return value;
 }
 
-std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string bytes;
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
-        bytes.append(block, got);
-    CloseHandle(file);
-    return bytes;
-}
+std::optional<std::string> ReadFileBytes(const std::wstring& path) { return ReadWholeFile(path); }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file =
