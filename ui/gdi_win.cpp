@@ -1,6 +1,7 @@
 #include "ui/gdi_win.h"
 
 #include "base/wide_win.h"
+#include "diag/ui_text_win.h"
 #include "i18n/i18n_win.h"
 
 HFONT CreateUiFont(int height, int weight) {
@@ -11,6 +12,16 @@ HFONT CreateUiFont(int height, int weight) {
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
     FillRect(dc, &rect, brush.Get());
+}
+
+void DrawFontLine(HDC dc, std::u16string_view windowClass, const std::u16string& text, const EdgeRect& box,
+                  int height, int weight, COLORREF colour, UINT format) {
+    GdiObject<HFONT> font(CreateUiFont(height, weight));
+    Selection selected(dc, font.Get());
+    SetTextColor(dc, colour);
+    SetBkMode(dc, TRANSPARENT);
+    RECT r = ToRect(box);
+    DrawUiText(dc, windowClass, text, &r, DT_SINGLELINE | format);
 }
 
 SIZE MeasureUiText(HWND window, HFONT font, const std::u16string& text) {

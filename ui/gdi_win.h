@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+
+#include "ui/frame_geometry.h"
 
 // Owns one pen, brush, font, bitmap or region for the length of a paint step.
 template <class T>
@@ -43,6 +46,13 @@ class Selection {
 HFONT CreateUiFont(int height, int weight);
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour);
+
+inline RECT ToRect(const EdgeRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// One line of text in a font of its own, transparent, in the given colour, through the logged
+// right-to-left text helper under the window class given.
+void DrawFontLine(HDC dc, std::u16string_view windowClass, const std::u16string& text, const EdgeRect& box,
+                  int height, int weight, COLORREF colour, UINT format);
 
 // The extent of the text in the window's device context with the font selected.
 SIZE MeasureUiText(HWND window, HFONT font, const std::u16string& text);

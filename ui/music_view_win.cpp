@@ -18,8 +18,6 @@ namespace {
 
 constexpr COLORREF kNoteColour = RGB(255, 255, 255);
 
-RECT ToRect(const EdgeRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 void PaintBackground(HDC dc, int width, int height) {
     for (int y = 0; y < height; ++y)
         FillSolid(dc, RECT{0, y, width, y + 1}, MusicBackgroundRow(y, height));
@@ -42,11 +40,7 @@ void PaintNoteIcon(HDC dc, const EdgeRect& artwork, int size) {
 
 void DrawMusicText(HDC dc, const std::u16string& text, const EdgeRect& box, int height, int weight,
                    unsigned colour, UINT format) {
-    GdiObject<HFONT> font(CreateUiFont(height, weight));
-    Selection selected(dc, font.Get());
-    SetTextColor(dc, colour);
-    RECT r = ToRect(box);
-    DrawUiText(dc, u"JaskelMFMusic", text, &r, DT_SINGLELINE | format);
+    DrawFontLine(dc, u"JaskelMFMusic", text, box, height, weight, colour, format);
 }
 
 int BadgeLabelWidth(HDC dc, const std::u16string& label) {
@@ -77,7 +71,6 @@ MusicViewInput CurrentMusicInput(HDC dc, int width, int height) {
 void PaintItemView(HDC dc, int width, int height) {
     const MusicViewLayout l = ComputeMusicViewLayout(CurrentMusicInput(dc, width, height));
     PaintBackground(dc, width, height);
-    SetBkMode(dc, TRANSPARENT);
     FillRoundedGradient(dc, ToRect(l.artwork), l.artworkCorner);
     PaintNoteIcon(dc, l.artwork, l.noteSize);
     for (const MusicText& t : l.texts) {

@@ -18,8 +18,6 @@ constexpr COLORREF kItemNameColour = RGB(205, 210, 216);
 constexpr COLORREF kGlyphColour = RGB(205, 210, 216);
 constexpr COLORREF kCloseGlyphColour = RGB(220, 225, 228);
 
-RECT ToRect(const EdgeRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 int ClientWidth(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
@@ -112,11 +110,7 @@ namespace {
 
 void DrawTitleText(HDC dc, const std::u16string& text, const EdgeRect& box, int height, int weight, COLORREF colour,
                    UINT align) {
-    GdiObject<HFONT> font(CreateUiFont(height, weight));
-    Selection selected(dc, font.Get());
-    SetTextColor(dc, colour);
-    RECT r = ToRect(box);
-    DrawUiText(dc, u"JaskelMFPlayer", text, &r, DT_SINGLELINE | DT_VCENTER | align);
+    DrawFontLine(dc, u"JaskelMFPlayer", text, box, height, weight, colour, DT_VCENTER | align);
 }
 
 void StrokeLine(HDC dc, const GlyphLine& l) {
@@ -143,7 +137,6 @@ void DrawCaptionGlyphs(HDC dc, const TitleBarLayout& t, bool maximised) {
 void PaintTitleBand(HDC dc, int width, bool maximised) {
     const TitleBarLayout t = ComputeTitleBarLayout(width, maximised);
     FillSolid(dc, RECT{0, 0, width, kTitleBarHeight}, kTitleBarColour);
-    SetBkMode(dc, TRANSPARENT);
     DrawTitleText(dc, U16(I18nText(L"Jaskel Player")), t.programName, 19, 600, kProgramNameColour, DT_LEFT);
     if (CurrentIndexValid()) {
         const std::u16string name = DisplayName(playlist[static_cast<size_t>(currentIndex)]);
